@@ -1,0 +1,130 @@
+// The dependency index of the spreadsheet grids: for every formula cell, the
+// cells and ranges its formula reads, and for every cell, the formula cells that
+// read it.  It answers the two questions recalculation asks:
+//   - in which order must all formula cells of one grid be evaluated, so that each
+//     is evaluated once and after every formula cell it reads;
+//   - which formula cells depend (transitively, across bound grids) on a changed
+//     cell, and in which order must they be re-evaluated.
+// Cycles are found as strongly connected components: every cell on a true cycle
+// is reported, and no other cell is.
+//
+// One index belongs to each grid.  A formula in one grid that reads cells of
+// another grid records its precedents in the other grid's index, so the indexes
+// refer to each other; an index that is destroyed detaches itself from all of
+// them.
+//
+// Memory: a formula cell costs one node record plus one entry per precedent;
+// small ranges (up to kSmallRangeCells cells) are expanded into single-cell
+// entries of the reverse map, larger ranges are kept whole, so =SUM(A1:A100000)
+// costs one entry.
+#pragma once
+
+#include "Types.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+class TDependencyIndex;
+
+// One cell or range a formula reads.  Index is the index of the grid that holds
+// the cells (the formula's own grid or another one).
+struct TPrecedent {
+    TDependencyIndex* Index = nullptr;
+    TGridRect Rect;
+};
+
+// A formula cell: the index of its grid and its position there.
+struct TFormulaNode {
+    TDependencyIndex* Index = nullptr;
+    int32_t Col = 0;
+    int32_t Row = 0;
+    friend bool operator==(const TFormulaNode&, const TFormulaNode&) = default;
+};
+
+// The result of planning: the cells to evaluate in order, and which of them lie
+// on a cycle (parallel to Order).
+struct TEvalPlan {
+    std::vector<TFormulaNode> Order;
+    std::vector<bool> Cyclic;
+};
+
+class TDependencyIndex {
+public:
+    static constexpr int64_t kSmallRangeCells = 16;
+
+    explicit TDependencyIndex(void* owner = nullptr);
+    ~TDependencyIndex();
+    TDependencyIndex(const TDependencyIndex&) = delete;
+    TDependencyIndex& operator=(const TDependencyIndex&) = delete;
+
+    // The grid this index belongs to, for callers that map nodes back to grids.
+    void* Owner() const { return owner_; }
+
+    // Records that (col, row) holds a formula reading precs, replacing what was
+    // recorded for that cell before.  Precedents whose Index is null are dropped.
+    void SetFormula(int32_t col, int32_t row, std::span<const TPrecedent> precs);
+    // Forgets the formula of (col, row), if any.
+    void RemoveFormula(int32_t col, int32_t row);
+    // Forgets every formula of this grid (records other grids' formulas keep in
+    // this index stay).
+    void RemoveAllFormulas();
+
+    bool HasFormula(int32_t col, int32_t row) const;
+    int32_t FormulaCount() const { return liveNodes_; }
+    // The recorded precedents of a formula cell (empty when it has none).
+    std::vector<TPrecedent> Precedents(int32_t col, int32_t row) const;
+
+    // Formula cells (in any index) that read (col, row) of this index directly.
+    void DirectDependents(int32_t col, int32_t row, std::vector<TFormulaNode>& out) const;
+
+    // Every formula cell of this index, ordered so that each comes after every
+    // formula cell of this index it reads.  Cells of other grids are not included.
+    TEvalPlan PlanAll();
+
+    // The formula cells that depend on the changed cells, transitively and across
+    // indexes, in evaluation order.  The changed cells themselves are included
+    // only when they depend on one another (e.g. on a cycle) — re-evaluating a
+    // changed formula cell itself is the caller's business.
+    static TEvalPlan PlanForChange(std::span<const TFormulaNode> changed);
+
+    // Calls f for every formula cell of this index (in no particular order).
+    void ForEachFormula(const std::function<void(int32_t col, int32_t row)>& f) const;
+
+    // Consistency check for tests: reverse entries and forward lists agree.
+    bool CheckConsistency() const;
+
+private:
+    struct Node;
+    struct RevEntry;
+    struct BigRange;
+    class CellMap;
+
+    int32_t findNode(int32_t col, int32_t row) const;
+    int32_t addNode(int32_t col, int32_t row);
+    void unlinkPrecedents(int32_t nodeId);
+    void addReverse(const TGridRect& rect, TDependencyIndex* dstIndex, int32_t dstNode);
+    void removeReverse(const TGridRect& rect, TDependencyIndex* dstIndex, int32_t dstNode);
+    void dropPrecedentsInto(TDependencyIndex* gone);
+    void purgeDependentsIn(const TDependencyIndex* dst);
+    std::vector<TDependencyIndex*> sourceIndexes() const;
+    void directDependentIds(int32_t col, int32_t row, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const;
+
+    static TEvalPlan tarjan(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
+                            const TDependencyIndex* restrictTo);
+
+    void* owner_;
+    std::vector<Node> nodes_;
+    std::vector<int32_t> freeNodes_;
+    int32_t liveNodes_ = 0;
+    std::vector<TPrecedent> precPool_;
+    size_t precGarbage_ = 0;
+    std::vector<RevEntry> revPool_;
+    std::vector<int32_t> freeRev_;
+    std::vector<BigRange> bigRanges_;
+    size_t bigGarbage_ = 0;
+    CellMap* nodeMap_;   // (col, row) -> node id
+    CellMap* revHeads_;  // (col, row) -> first reverse entry
+    mutable uint32_t stamp_ = 0;
+};
