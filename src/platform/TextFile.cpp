@@ -10,6 +10,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 QString DecodeUtf16(QByteArrayView bytes, QStringConverter::Encoding enc) {
@@ -37,22 +40,105 @@ QString Decode(QByteArrayView bytes, TTextEncoding encoding) {
     return QString();
 }
 
-TTextLines Lines(QString text, TTextEncoding encoding, bool hasBOM) {
+TTextLines Lines(QStringList lines, TTextEncoding encoding, bool hasBOM) {
     TTextLines result;
-    result.Lines = SplitTextLines(text);
+    result.Lines = std::move(lines);
     result.Encoding = encoding;
     result.HasBOM = hasBOM;
     return result;
 }
 
-QByteArray ReadWholeFile(const QString& fileName) {
+// Splits 8-bit or UTF-8 bytes at CR LF, LF and CR and decodes each line on
+// its own.  CR and LF never occur inside a UTF-8 multi-byte sequence, so the
+// result equals decoding first and splitting afterwards, without building the
+// whole text as one intermediate string.  Returns false when `decodeLine`
+// reports malformed input.
+template <typename DecodeLine>
+bool SplitAndDecode(QByteArrayView bytes, QStringList& lines, DecodeLine decodeLine) {
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    auto find = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, size_t(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    // The next CR and the next LF at or after p, found with memchr (vectorised)
+    // and searched again only once p has passed them; `end` when none is left.
+    const char* nextCR = find(p, '\r');
+    const char* nextLF = find(p, '\n');
+    while (p < end) {
+        const char* const lineEnd = std::min(nextCR, nextLF);
+        QString line;
+        if (!decodeLine(QByteArrayView(p, lineEnd - p), line)) return false;
+        lines.append(std::move(line));
+        p = lineEnd;
+        if (p < end) {
+            if (*p == '\r' && p + 1 < end && p[1] == '\n') ++p;
+            ++p;
+            if (nextCR < p) nextCR = find(p, '\r');
+            if (nextLF < p) nextLF = find(p, '\n');
+        }
+    }
+    return true;
+}
+
+bool SplitUtf8(QByteArrayView bytes, QStringList& lines, bool strict) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    return SplitAndDecode(bytes, lines, [&](QByteArrayView b, QString& line) {
+        line = decoder.decode(b);
+        // (Testing the text for U+FFFD would be wrong: a valid file may hold it.)
+        return !(strict && decoder.hasError());
+    });
+}
+
+QStringList SplitWindows1252(QByteArrayView bytes) {
+    QStringList lines;
+    SplitAndDecode(bytes, lines, [](QByteArrayView b, QString& line) {
+        line = DecodeWindows1252(b);
+        return true;
+    });
+    return lines;
+}
+
+// Lines of `bytes` (without any mark) in a known encoding.
+QStringList SplitAs(QByteArrayView bytes, TTextEncoding encoding) {
+    QStringList lines;
+    switch (encoding) {
+    case teUTF8:
+        SplitUtf8(bytes, lines, false);
+        break;
+    case teWindows1252:
+        lines = SplitWindows1252(bytes);
+        break;
+    case teUTF16LE:
+    case teUTF16BE:
+        lines = SplitTextLines(Decode(bytes, encoding));
+        break;
+    }
+    return lines;
+}
+
+// Opens a file for reading or raises EFOpenError.
+void OpenForReading(QFile& file, const QString& fileName) {
     if (QFileInfo(fileName).isDir())
         throw EFOpenError::ForFile(fileName, QStringLiteral("It is a folder."));
-    QFile file(fileName);
+    file.setFileName(fileName);
     if (!file.open(QIODevice::ReadOnly)) throw EFOpenError::ForFile(fileName, file.errorString());
-    QByteArray bytes = file.readAll();
+}
+
+// Calls `use` with the whole content of an open file: mapped into memory when
+// the file allows it (no copy, no fresh pages), otherwise read in one go.
+template <typename Use>
+TTextLines WithFileBytes(QFile& file, Use use) {
+    const qint64 size = file.size();
+    if (size == 0) return use(QByteArrayView());
+    if (uchar* mapped = file.map(0, size)) {
+        TTextLines result = use(QByteArrayView(mapped, size));
+        file.unmap(mapped);
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) throw EReadError();
-    return bytes;
+    return use(QByteArrayView(bytes));
 }
 
 }  // namespace
@@ -145,21 +231,30 @@ QStringList SplitTextLines(QStringView text) {
 
 TTextLines ReadTextLines(QByteArrayView bytes) {
     TTextEncoding encoding = teUTF8;
-    bool mark = false;
-    QString text = DecodeText(bytes, &encoding, &mark);
-    return Lines(std::move(text), encoding, mark);
+    int markLength = 0;
+    if (DetectByteOrderMark(bytes, encoding, markLength))
+        return Lines(SplitAs(bytes.sliced(markLength), encoding), encoding, true);
+    QStringList lines;
+    if (SplitUtf8(bytes, lines, true)) return Lines(std::move(lines), teUTF8, false);
+    return Lines(SplitWindows1252(bytes), teWindows1252, false);
 }
 
 TTextLines ReadTextLines(QByteArrayView bytes, TTextEncoding encoding) {
     const QByteArray mark = ByteOrderMark(encoding);
     const bool hasMark = !mark.isEmpty() && bytes.startsWith(mark);
-    return Lines(DecodeTextAs(bytes, encoding), encoding, hasMark);
+    return Lines(SplitAs(hasMark ? bytes.sliced(mark.size()) : bytes, encoding), encoding, hasMark);
 }
 
-TTextLines LoadTextFile(const QString& fileName) { return ReadTextLines(ReadWholeFile(fileName)); }
+TTextLines LoadTextFile(const QString& fileName) {
+    QFile file;
+    OpenForReading(file, fileName);
+    return WithFileBytes(file, [](QByteArrayView b) { return ReadTextLines(b); });
+}
 
 TTextLines LoadTextFile(const QString& fileName, TTextEncoding encoding) {
-    return ReadTextLines(ReadWholeFile(fileName), encoding);
+    QFile file;
+    OpenForReading(file, fileName);
+    return WithFileBytes(file, [encoding](QByteArrayView b) { return ReadTextLines(b, encoding); });
 }
 
 TTextLines LoadTextStream(QIODevice& device) {
