@@ -14,6 +14,11 @@ struct TFormatSettings {
     QChar ListSeparator = u',';
     QString CurrencyString = QStringLiteral("$");
     int CurrencyDecimals = 2;
+    // Placement of CurrencyString for the money conversion: 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $".
+    int CurrencyFormat = 0;
+    // Negative money: 0 "($1)", 1 "-$1", 2 "$-1", 3 "$1-", 4 "(1$)", 5 "-1$", 6 "1-$", 7 "1$-",
+    // 8 "-1 $", 9 "-$ 1", 10 "1 $-", 11 "$ 1-", 12 "$ -1", 13 "1- $", 14 "($ 1)", 15 "(1 $)".
+    int NegCurrFormat = 0;
     QString ShortDateFormat = QStringLiteral("M/d/yyyy");
     QString LongDateFormat = QStringLiteral("dddd, MMMM d, yyyy");
     QString ShortTimeFormat = QStringLiteral("h:mm AMPM");

@@ -146,7 +146,9 @@ struct TVarRec {
 //   x     upper-case hexadecimal integer; precision = minimum digits
 //   %%    a literal "%"
 // An index sets the argument used by this specifier; following specifiers
-// continue from there.  A mismatched or missing argument, or an unknown or
+// continue from there.  Width, precision and index above 100000 are invalid;
+// decimals and significant digits are clamped to 100.  Zero, and a negative
+// value that rounds to zero, is shown without a sign.  A mismatched or missing argument, or an unknown or
 // unfinished specifier, raises EConvertError.  Float ties round half away from
 // zero on the exact binary value.  NaN and infinities give "NAN", "INF", "-INF".
 QString Format(const QString& fmt, std::initializer_list<TVarRec> args);
@@ -174,7 +176,8 @@ bool FormatTakesOneFloat(const QString& fmt) noexcept;
 enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 
 // General format with 15 significant digits: "0.1", "100", "1E20", "1.5E-10",
-// "-INF", "NAN".  Scientific form for exponents >= 15 or < -5 (value < 1E-5).
+// "-INF", "NAN".  Scientific form when the rounded value has more than 15
+// integer digits (>= 1E15) or is below 1E-4 (0.0001 stays, 0.00001 is "1E-5").
 QString FloatToStr(double value);
 QString FloatToStr(double value, const TFormatSettings& settings);
 
@@ -253,7 +256,7 @@ QString Trim(const QString& s);
 QString TrimLeft(const QString& s);
 QString TrimRight(const QString& s);
 
-// Replace every occurrence of `from` (ASCII case-insensitive) by `to`; an
+// Replace every occurrence of `from` (case-insensitive) by `to`; an
 // empty `from` leaves the text unchanged.
 QString ReplaceAllCI(const QString& s, const QString& from, const QString& to);
 

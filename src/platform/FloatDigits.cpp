@@ -1,0 +1,232 @@
+#include "FloatDigits.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace zelk_float {
+namespace {
+
+// Parses to_chars scientific output "d.ddde+XX" / "de+XX" into digits and the
+// exponent of the first digit.
+void ParseSci(const char* p, const char* end, char* dig, int& nd, int& e10) {
+    nd = 0;
+    while (p < end && *p != 'e') {
+        if (*p != '.') dig[nd++] = *p;
+        ++p;
+    }
+    e10 = 0;
+    if (p < end) {
+        ++p;
+        bool neg = false;
+        if (p < end && (*p == '+' || *p == '-')) {
+            neg = (*p == '-');
+            ++p;
+        }
+        while (p < end) e10 = e10 * 10 + (*p++ - '0');
+        if (neg) e10 = -e10;
+    }
+}
+
+struct TSci {
+    char dig[kMaxDigits + 24];
+    int nd = 0;
+    int e10 = 0;
+};
+
+void Sci(double a, int precision, TSci& s) {
+    char buf[kMaxDigits + 40];
+    auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, precision);
+    ParseSci(buf, res.ptr, s.dig, s.nd, s.e10);
+}
+
+void Shortest(double a, TSci& s) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+    ParseSci(buf, res.ptr, s.dig, s.nd, s.e10);
+}
+
+// Copies the first nsig digits of s into r and rounds up when asked.
+void Finish(const TSci& s, int nsig, bool up, TDecDigits& r) {
+    if (nsig <= 0) {
+        if (up) {  // rounds up to one unit in the position just above the first digit
+            r.n = 1;
+            r.d[0] = '1';
+            r.pointPos = s.e10 + 2;
+        } else {
+            r.n = 0;
+            r.pointPos = 1;
+        }
+        return;
+    }
+    std::memcpy(r.d, s.dig, static_cast<size_t>(nsig));
+    r.n = nsig;
+    r.pointPos = s.e10 + 1;
+    if (up) {
+        int i = nsig - 1;
+        while (i >= 0 && r.d[i] == '9') r.d[i--] = '0';
+        if (i >= 0) {
+            ++r.d[i];
+        } else {
+            r.d[0] = '1';  // 999 -> 1000: same digit count, point moves
+            ++r.pointPos;
+        }
+    }
+    // Drop trailing zeros: they are implicit, and it keeps renderers simple.
+    while (r.n > 0 && r.d[r.n - 1] == '0') --r.n;
+    if (r.n == 0) r.pointPos = 1;
+}
+
+// Core: nsig is either fixed (sigMode) or derived from the exponent.
+void RoundAt(double a, bool sigMode, int k, TDecDigits& r) {
+    a = std::fabs(a);
+    if (a == 0) {
+        r.n = 0;
+        r.pointPos = 1;
+        return;
+    }
+    TSci s;
+    // Fast path from the shortest round-trip digits: when at most 15
+    // significant digits are wanted, the shortest form rounds exactly like
+    // the binary value, except when it ends exactly on the halfway digit.
+    // (Subnormals have fewer significant bits, so they take the general path.)
+    Shortest(a, s);
+    int nsig = sigMode ? k : s.e10 + 1 + k;
+    if (nsig >= 1 && nsig <= 15 && a >= std::numeric_limits<double>::min()) {
+        if (s.nd <= nsig) {
+            Finish(s, s.nd, false, r);
+            return;
+        }
+        if (!(s.nd == nsig + 1 && s.dig[nsig] == '5')) {
+            Finish(s, nsig, s.dig[nsig] >= '5', r);
+            return;
+        }
+    }
+    // General path: 25 correctly rounded digits decide unless they show an
+    // exact tie, then the exact expansion decides.
+    Sci(a, 24, s);
+    nsig = sigMode ? k : s.e10 + 1 + k;
+    if (nsig < 0) {
+        r.n = 0;
+        r.pointPos = 1;
+        return;
+    }
+    if (nsig > kMaxDigits - 10) nsig = kMaxDigits - 10;  // beyond: exact zeros
+    if (nsig + 1 > s.nd) Sci(a, nsig + 20, s);
+    bool up;
+    if (s.dig[nsig] != '5') {
+        up = s.dig[nsig] > '5';
+    } else {
+        bool restZero = true;
+        for (int i = nsig + 1; i < s.nd; ++i)
+            if (s.dig[i] != '0') {
+                restZero = false;
+                break;
+            }
+        if (!restZero) {
+            up = true;
+        } else {
+            Sci(a, kMaxDigits - 1, s);  // exact
+            up = s.dig[nsig] >= '5';
+        }
+    }
+    Finish(s, nsig, up, r);
+}
+
+void AppendExpNumber(QString& out, int e, int minDigits, bool forcePlus) {
+    if (e < 0) {
+        out.append(u'-');
+        e = -e;
+    } else if (forcePlus) {
+        out.append(u'+');
+    }
+    char buf[16];
+    int n = 0;
+    do {
+        buf[n++] = static_cast<char>('0' + e % 10);
+        e /= 10;
+    } while (e > 0);
+    for (int i = n; i < minDigits; ++i) out.append(u'0');
+    while (n > 0) out.append(QChar(buf[--n]));
+}
+
+}  // namespace
+
+void RoundSignificant(double a, int sig, TDecDigits& r) { RoundAt(a, true, sig < 1 ? 1 : sig, r); }
+
+void RoundDecimals(double a, int decimals, TDecDigits& r) {
+    RoundAt(a, false, decimals < 0 ? 0 : decimals, r);
+}
+
+void AppendFixed(QString& out, const TDecDigits& r, int decimals, QChar decSep, QChar thouSep) {
+    const int intDigits = r.pointPos > 0 ? r.pointPos : 0;
+    if (intDigits == 0) {
+        out.append(u'0');
+    } else {
+        const bool group = !thouSep.isNull();
+        for (int i = 0; i < intDigits; ++i) {
+            out.append(QChar(r.Digit(i)));
+            const int left = intDigits - 1 - i;
+            if (group && left > 0 && left % 3 == 0) out.append(thouSep);
+        }
+    }
+    if (decimals > 0) {
+        out.append(decSep);
+        for (int j = 0; j < decimals; ++j) out.append(QChar(r.Digit(r.pointPos + j)));
+    }
+}
+
+void AppendExponent(QString& out, const TDecDigits& r, int sig, int expDigits, bool forcePlus,
+                    QChar decSep) {
+    out.append(QChar(r.Digit(0)));
+    if (sig > 1) {
+        out.append(decSep);
+        for (int i = 1; i < sig; ++i) out.append(QChar(r.Digit(i)));
+    }
+    out.append(u'E');
+    AppendExpNumber(out, r.IsZero() ? 0 : r.pointPos - 1, expDigits, forcePlus);
+}
+
+void AppendGeneral(QString& out, const TDecDigits& r, int sig, int expDigits, QChar decSep) {
+    if (r.IsZero()) {
+        out.append(u'0');
+        return;
+    }
+    if (r.pointPos > sig || r.pointPos < -3) {
+        out.append(QChar(r.d[0]));
+        if (r.n > 1) {
+            out.append(decSep);
+            for (int i = 1; i < r.n; ++i) out.append(QChar(r.d[i]));
+        }
+        out.append(u'E');
+        AppendExpNumber(out, r.pointPos - 1, expDigits, false);
+        return;
+    }
+    if (r.pointPos <= 0) {
+        out.append(u'0');
+        out.append(decSep);
+        for (int i = r.pointPos; i < 0; ++i) out.append(u'0');
+        for (int i = 0; i < r.n; ++i) out.append(QChar(r.d[i]));
+        return;
+    }
+    for (int i = 0; i < r.pointPos; ++i) out.append(QChar(r.Digit(i)));
+    if (r.n > r.pointPos) {
+        out.append(decSep);
+        for (int i = r.pointPos; i < r.n; ++i) out.append(QChar(r.d[i]));
+    }
+}
+
+bool AppendNonFinite(QString& out, double v) {
+    if (std::isnan(v)) {
+        out.append(QLatin1String("NAN"));
+        return true;
+    }
+    if (std::isinf(v)) {
+        out.append(v < 0 ? QLatin1String("-INF") : QLatin1String("INF"));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace zelk_float
