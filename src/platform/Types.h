@@ -5,6 +5,14 @@
 #include <cstdint>
 #include <initializer_list>
 
+// Root of the classes that travel as untyped object references (a grid's object
+// slot, a callback's Sender). Slots that hold a TObject* never own it unless the
+// holder says so.
+class TObject {
+public:
+    virtual ~TObject() = default;
+};
+
 // A cell position: column X, row Y, zero-based, fixed rows and columns counted.
 struct TGridCoord {
     int32_t X = 0;

@@ -1,0 +1,237 @@
+// The string grid's cell store: texts and object slots, survival across count changes,
+// row and column copies, moves, insertion and deletion.
+#include "Grids.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TTag : TObject {
+    explicit TTag(int v) : Value(v) {}
+    int Value;
+};
+
+// Fills every cell of the counts with "c,r".
+void fill(TStringGrid& g) {
+    for (int r = 0; r < g.RowCount(); ++r)
+        for (int c = 0; c < g.ColCount(); ++c) g.SetCells(c, r, QString("%1,%2").arg(c).arg(r));
+}
+
+TEST(GridStore, CellsAndObjectsReadBackAndUnstoredCellsAreEmpty) {
+    TStringGrid g;
+    TTag a(1);
+    g.SetCells(2, 3, "x");
+    g.SetObjects(2, 3, &a);
+    EXPECT_EQ(g.Cells(2, 3), "x");
+    EXPECT_EQ(g.Objects(2, 3), &a);
+    EXPECT_EQ(g.Cells(1, 1), "");
+    EXPECT_EQ(g.Objects(1, 1), nullptr);
+    // Invalid addresses read empty and writes to them are ignored.
+    g.SetCells(-1, 0, "bad");
+    g.SetCells(0, -5, "bad");
+    g.SetCells(0, 1000000, "bad");
+    g.SetCells(1 << 30, 0, "bad");
+    EXPECT_EQ(g.Cells(-1, 0), "");
+    EXPECT_EQ(g.Cells(0, 1000000), "");
+    EXPECT_EQ(g.StoredRowCount(), 4);
+    EXPECT_LE(g.StoredColCount(), 3);
+}
+
+TEST(GridStore, ClearSlotEmptiesWithoutFreeing) {
+    TStringGrid g;
+    TTag a(7);
+    g.SetCells(1, 1, "t");
+    g.SetObjects(1, 1, &a);
+    g.ClearSlot(1, 1);
+    EXPECT_EQ(g.Cells(1, 1), "");
+    EXPECT_EQ(g.Objects(1, 1), nullptr);
+    EXPECT_EQ(a.Value, 7);   // still alive: the slot never owned it
+}
+
+TEST(GridStore, ColumnSlotsSurviveShrinkAndGrow) {
+    TStringGrid g;
+    g.SetColCount(10);
+    TTag a(1);
+    g.SetCells(8, 2, "eight");
+    g.SetObjects(9, 2, &a);
+    g.SetColCount(3);
+    EXPECT_EQ(g.Cells(8, 2), "eight");   // still in the store beyond ColCount
+    EXPECT_EQ(g.Rows(2).Count(), 10);
+    g.SetCells(5, 2, "hidden");          // real columns beyond the count can be written
+    g.SetColCount(10);
+    EXPECT_EQ(g.Cells(8, 2), "eight");
+    EXPECT_EQ(g.Cells(5, 2), "hidden");
+    EXPECT_EQ(g.Objects(9, 2), &a);
+}
+
+TEST(GridStore, RowSlotsSurviveShrinkAndGrow) {
+    TStringGrid g;
+    g.SetRowCount(10);
+    g.SetCells(1, 8, "r8");
+    g.SetRowCount(2);
+    g.SetRowCount(10);
+    EXPECT_EQ(g.Cells(1, 8), "r8");
+}
+
+TEST(GridStore, RowAndColumnCopies) {
+    TStringGrid g;
+    g.SetColCount(4);
+    g.SetRowCount(4);
+    fill(g);
+    TTag a(1), b(2);
+    g.SetObjects(1, 1, &a);
+    g.SetObjects(2, 2, &b);
+    g.SetColCount(3);   // column 3 is beyond the count now; copies carry it too
+    g.CopyRow(1, 3);
+    EXPECT_EQ(g.Cells(0, 3), "0,1");
+    EXPECT_EQ(g.Cells(3, 3), "3,1");
+    EXPECT_EQ(g.Objects(1, 3), &a);
+    EXPECT_EQ(g.Objects(1, 1), &a);   // the source keeps its slots
+
+    g.CopyCol(2, 0);
+    EXPECT_EQ(g.Cells(0, 0), "2,0");
+    EXPECT_EQ(g.Objects(0, 2), &b);
+
+    // Copy through a line value, then assign a shorter line: the rest is emptied.
+    TGridLine line = g.Rows(2);
+    ASSERT_EQ(line.Count(), 4);
+    g.SetRows(0, line);
+    EXPECT_EQ(g.Cells(1, 0), "1,2");
+    EXPECT_EQ(g.Objects(2, 0), &b);
+    TGridLine shortLine;
+    shortLine.Strings = QStringList{"a"};
+    shortLine.Objects = {nullptr};
+    g.SetRows(0, shortLine);
+    EXPECT_EQ(g.Cells(0, 0), "a");
+    EXPECT_EQ(g.Cells(1, 0), "");
+    EXPECT_EQ(g.Objects(2, 0), nullptr);
+
+    TGridLine col = g.Cols(1);
+    ASSERT_EQ(col.Count(), 4);
+    g.SetCols(2, col);
+    EXPECT_EQ(g.Cells(2, 1), "1,1");
+    EXPECT_EQ(g.Objects(2, 1), &a);
+}
+
+TEST(GridStore, CopyOfEmptyRowEmptiesTheTarget) {
+    TStringGrid g;
+    g.SetCells(1, 1, "x");
+    g.CopyRow(3, 1);
+    EXPECT_EQ(g.Cells(1, 1), "");
+}
+
+struct TMoveCase {
+    bool rows;
+    int from, to;
+    std::vector<int> order;   // original index now at position 0..4
+};
+
+class GridStoreMove : public ::testing::TestWithParam<TMoveCase> {};
+
+TEST_P(GridStoreMove, MovesDataSizesAndCurrentCell) {
+    const TMoveCase& tc = GetParam();
+    TStringGrid g;
+    g.SetColCount(5);
+    g.SetRowCount(5);
+    fill(g);
+    int movedFrom = -1, movedTo = -1;
+    for (int i = 0; i < 5; ++i) {
+        g.SetColWidths(i, 10 + i);
+        g.SetRowHeights(i, 10 + i);
+    }
+    g.OnColumnMoved = [&](TObject*, int f, int t) { movedFrom = f; movedTo = t; };
+    g.OnRowMoved = [&](TObject*, int f, int t) { movedFrom = f; movedTo = t; };
+    g.FocusCell(tc.from, tc.from, true);
+    if (tc.rows) g.MoveRow(tc.from, tc.to);
+    else g.MoveColumn(tc.from, tc.to);
+    EXPECT_EQ(movedFrom, tc.from);
+    EXPECT_EQ(movedTo, tc.to);
+    for (int pos = 0; pos < 5; ++pos) {
+        const int orig = tc.order[size_t(pos)];
+        if (tc.rows) {
+            EXPECT_EQ(g.Cells(0, pos), QString("0,%1").arg(orig)) << pos;
+            EXPECT_EQ(g.RowHeights(pos), 10 + orig);
+        } else {
+            EXPECT_EQ(g.Cells(pos, 0), QString("%1,0").arg(orig)) << pos;
+            EXPECT_EQ(g.ColWidths(pos), 10 + orig);
+        }
+    }
+    // The current cell follows its data.
+    EXPECT_EQ(tc.rows ? g.Row() : g.Col(), tc.to);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GridStoreMove,
+                         ::testing::Values(TMoveCase{true, 1, 3, {0, 2, 3, 1, 4}},
+                                           TMoveCase{true, 4, 1, {0, 4, 1, 2, 3}},
+                                           TMoveCase{false, 1, 4, {0, 2, 3, 4, 1}},
+                                           TMoveCase{false, 3, 1, {0, 3, 1, 2, 4}}));
+
+TEST(GridStore, InsertAndDeleteRowsShiftDataAndSizes) {
+    TStringGrid g;
+    g.SetRowCount(5);
+    fill(g);
+    g.SetRowHeights(3, 40);
+    g.InsertRow(1, 2);
+    EXPECT_EQ(g.RowCount(), 7);
+    EXPECT_EQ(g.Cells(0, 0), "0,0");
+    EXPECT_EQ(g.Cells(0, 1), "");
+    EXPECT_EQ(g.Cells(0, 2), "");
+    EXPECT_EQ(g.Cells(0, 3), "0,1");
+    EXPECT_EQ(g.RowHeights(5), 40);
+    g.DeleteRow(3, 2);   // former rows 1 and 2
+    EXPECT_EQ(g.RowCount(), 5);
+    EXPECT_EQ(g.Cells(0, 3), "0,3");
+    EXPECT_EQ(g.RowHeights(3), 40);
+    // Deleted data does not come back when the count grows.
+    g.SetRowCount(7);
+    EXPECT_EQ(g.Cells(0, 5), "");
+}
+
+TEST(GridStore, InsertAndDeleteColumns) {
+    TStringGrid g;
+    fill(g);
+    g.InsertColumn(0);
+    EXPECT_EQ(g.ColCount(), 6);
+    EXPECT_EQ(g.Cells(1, 2), "0,2");
+    g.DeleteColumn(0, 2);
+    EXPECT_EQ(g.ColCount(), 4);
+    EXPECT_EQ(g.Cells(0, 2), "1,2");
+}
+
+TEST(GridStore, DeletingEveryRowLeavesOneEmptyRow) {
+    TStringGrid g;
+    fill(g);
+    g.DeleteRow(0, 100);
+    EXPECT_EQ(g.RowCount(), 1);
+    EXPECT_EQ(g.FixedRows(), 1);
+    EXPECT_EQ(g.Cells(0, 0), "");
+}
+
+TEST(GridStore, ForEachObjectVisitsAndCanReplace) {
+    TStringGrid g;
+    TTag a(1), b(2);
+    g.SetObjects(1, 1, &a);
+    g.SetObjects(3, 4, &b);
+    g.SetColCount(2);
+    int n = 0;
+    g.ForEachObject([&](int, int, TObject*& obj) {
+        ++n;
+        obj = nullptr;
+    });
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(g.Objects(3, 4), nullptr);
+}
+
+TEST(GridStore, SizesSurviveCountChangesAndDefaultResets) {
+    TStringGrid g;
+    g.SetColWidths(4, 99);
+    g.SetColCount(2);
+    EXPECT_EQ(g.ColWidths(4), 99);
+    g.SetColCount(6);
+    EXPECT_EQ(g.ColWidths(4), 99);
+    g.SetDefaultColWidth(50);
+    EXPECT_EQ(g.ColWidths(4), 50);
+    EXPECT_EQ(g.ColWidths(-3), 50);
+}
+
+}  // namespace
