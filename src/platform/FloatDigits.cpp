@@ -10,12 +10,13 @@ namespace {
 
 // Parses to_chars scientific output "d.ddde+XX" / "de+XX" into digits and the
 // exponent of the first digit.
-void ParseSci(const char* p, const char* end, char* dig, int& nd, int& e10) {
-    nd = 0;
+void ParseSci(const char* p, const char* end, char* dig, int& ndOut, int& e10) {
+    int nd = 0;  // a local count: through the reference every store would alias dig
     while (p < end && *p != 'e') {
         if (*p != '.') dig[nd++] = *p;
         ++p;
     }
+    ndOut = nd;
     e10 = 0;
     if (p < end) {
         ++p;
@@ -134,12 +135,12 @@ void RoundAt(double a, bool sigMode, int k, TDecDigits& r) {
     Finish(s, nsig, up, r);
 }
 
-void AppendExpNumber(QString& out, int e, int minDigits, bool forcePlus) {
+void AppendExpNumber(TTextBuf& out, int e, int minDigits, bool forcePlus) {
     if (e < 0) {
-        out.append(u'-');
+        Put(out, '-');
         e = -e;
     } else if (forcePlus) {
-        out.append(u'+');
+        Put(out, '+');
     }
     char buf[16];
     int n = 0;
@@ -147,8 +148,8 @@ void AppendExpNumber(QString& out, int e, int minDigits, bool forcePlus) {
         buf[n++] = static_cast<char>('0' + e % 10);
         e /= 10;
     } while (e > 0);
-    for (int i = n; i < minDigits; ++i) out.append(u'0');
-    while (n > 0) out.append(QChar(buf[--n]));
+    for (int i = n; i < minDigits; ++i) Put(out, '0');
+    while (n > 0) Put(out, buf[--n]);
 }
 
 }  // namespace
@@ -159,71 +160,71 @@ void RoundDecimals(double a, int decimals, TDecDigits& r) {
     RoundAt(a, false, decimals < 0 ? 0 : decimals, r);
 }
 
-void AppendFixed(QString& out, const TDecDigits& r, int decimals, QChar decSep, QChar thouSep) {
+void AppendFixed(TTextBuf& out, const TDecDigits& r, int decimals, QChar decSep, QChar thouSep) {
     const int intDigits = r.pointPos > 0 ? r.pointPos : 0;
     if (intDigits == 0) {
-        out.append(u'0');
+        Put(out, '0');
     } else {
         const bool group = !thouSep.isNull();
         for (int i = 0; i < intDigits; ++i) {
-            out.append(QChar(r.Digit(i)));
+            Put(out, r.Digit(i));
             const int left = intDigits - 1 - i;
-            if (group && left > 0 && left % 3 == 0) out.append(thouSep);
+            if (group && left > 0 && left % 3 == 0) Put(out, thouSep);
         }
     }
     if (decimals > 0) {
-        out.append(decSep);
-        for (int j = 0; j < decimals; ++j) out.append(QChar(r.Digit(r.pointPos + j)));
+        Put(out, decSep);
+        for (int j = 0; j < decimals; ++j) Put(out, r.Digit(r.pointPos + j));
     }
 }
 
-void AppendExponent(QString& out, const TDecDigits& r, int sig, int expDigits, bool forcePlus,
+void AppendExponent(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, bool forcePlus,
                     QChar decSep) {
-    out.append(QChar(r.Digit(0)));
+    Put(out, r.Digit(0));
     if (sig > 1) {
-        out.append(decSep);
-        for (int i = 1; i < sig; ++i) out.append(QChar(r.Digit(i)));
+        Put(out, decSep);
+        for (int i = 1; i < sig; ++i) Put(out, r.Digit(i));
     }
-    out.append(u'E');
+    Put(out, 'E');
     AppendExpNumber(out, r.IsZero() ? 0 : r.pointPos - 1, expDigits, forcePlus);
 }
 
-void AppendGeneral(QString& out, const TDecDigits& r, int sig, int expDigits, QChar decSep) {
+void AppendGeneral(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, QChar decSep) {
     if (r.IsZero()) {
-        out.append(u'0');
+        Put(out, '0');
         return;
     }
     if (r.pointPos > sig || r.pointPos < -3) {
-        out.append(QChar(r.d[0]));
+        Put(out, r.d[0]);
         if (r.n > 1) {
-            out.append(decSep);
-            for (int i = 1; i < r.n; ++i) out.append(QChar(r.d[i]));
+            Put(out, decSep);
+            for (int i = 1; i < r.n; ++i) Put(out, r.d[i]);
         }
-        out.append(u'E');
+        Put(out, 'E');
         AppendExpNumber(out, r.pointPos - 1, expDigits, false);
         return;
     }
     if (r.pointPos <= 0) {
-        out.append(u'0');
-        out.append(decSep);
-        for (int i = r.pointPos; i < 0; ++i) out.append(u'0');
-        for (int i = 0; i < r.n; ++i) out.append(QChar(r.d[i]));
+        Put(out, '0');
+        Put(out, decSep);
+        for (int i = r.pointPos; i < 0; ++i) Put(out, '0');
+        for (int i = 0; i < r.n; ++i) Put(out, r.d[i]);
         return;
     }
-    for (int i = 0; i < r.pointPos; ++i) out.append(QChar(r.Digit(i)));
+    for (int i = 0; i < r.pointPos; ++i) Put(out, r.Digit(i));
     if (r.n > r.pointPos) {
-        out.append(decSep);
-        for (int i = r.pointPos; i < r.n; ++i) out.append(QChar(r.d[i]));
+        Put(out, decSep);
+        for (int i = r.pointPos; i < r.n; ++i) Put(out, r.d[i]);
     }
 }
 
-bool AppendNonFinite(QString& out, double v) {
+bool AppendNonFinite(TTextBuf& out, double v) {
     if (std::isnan(v)) {
-        out.append(QLatin1String("NAN"));
+        Put(out, u"NAN");
         return true;
     }
     if (std::isinf(v)) {
-        out.append(v < 0 ? QLatin1String("-INF") : QLatin1String("INF"));
+        Put(out, v < 0 ? QStringView(u"-INF") : QStringView(u"INF"));
         return true;
     }
     return false;

@@ -5,6 +5,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QVarLengthArray>
 
 namespace zelk_float {
 
@@ -26,19 +27,26 @@ void RoundSignificant(double a, int sig, TDecDigits& r);
 // Rounds to `decimals` digits after the decimal point (decimals >= 0).
 void RoundDecimals(double a, int decimals, TDecDigits& r);
 
-// Renderers append to `out`; the sign is the caller's business.
+// Renderers append to a stack buffer (one allocation-free pass; the caller
+// copies the result into its QString once).  The sign is the caller's business.
+using TTextBuf = QVarLengthArray<char16_t, 128>;
+inline void Put(TTextBuf& out, char c) { out.append(static_cast<char16_t>(static_cast<unsigned char>(c))); }
+inline void Put(TTextBuf& out, QChar c) { out.append(c.unicode()); }
+inline void Put(TTextBuf& out, QStringView s) { out.append(reinterpret_cast<const char16_t*>(s.utf16()), s.size()); }
+inline QStringView View(const TTextBuf& b) { return QStringView(b.data(), b.size()); }
+
 // Fixed: integer part (at least "0"), optional grouping, `decimals` decimals.
-void AppendFixed(QString& out, const TDecDigits& r, int decimals, QChar decSep,
+void AppendFixed(TTextBuf& out, const TDecDigits& r, int decimals, QChar decSep,
                  QChar thouSep /* QChar() for none */);
 // Scientific: d.ddd with sig-1 decimals, "E", sign ('+' only when
 // forcePlus), exponent with at least expDigits digits.
-void AppendExponent(QString& out, const TDecDigits& r, int sig, int expDigits, bool forcePlus,
+void AppendExponent(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, bool forcePlus,
                     QChar decSep);
 // General (FloatToStr style) from digits rounded to `sig`: trailing zeros
 // removed; scientific when pointPos > sig or pointPos < -3.
-void AppendGeneral(QString& out, const TDecDigits& r, int sig, int expDigits, QChar decSep);
+void AppendGeneral(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, QChar decSep);
 
 // Appends "NAN", "INF" or "-INF" and returns true when v is not finite.
-bool AppendNonFinite(QString& out, double v);
+bool AppendNonFinite(TTextBuf& out, double v);
 
 }  // namespace zelk_float

@@ -15,34 +15,35 @@ int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 }  // namespace
 
 QString FloatToStr(double value, const TFormatSettings& settings) {
-    QString out;
-    if (AppendNonFinite(out, value)) return out;
-    TDecDigits r;
-    RoundSignificant(value, 15, r);
-    if (value < 0 && !r.IsZero()) out.append(u'-');
-    AppendGeneral(out, r, 15, 0, settings.DecimalSeparator);
-    return out;
+    TTextBuf out;
+    if (!AppendNonFinite(out, value)) {
+        TDecDigits r;
+        RoundSignificant(value, 15, r);
+        if (value < 0 && !r.IsZero()) Put(out, '-');
+        AppendGeneral(out, r, 15, 0, settings.DecimalSeparator);
+    }
+    return View(out).toString();
 }
 
 QString FloatToStr(double value) { return FloatToStr(value, FormatSettings()); }
 
 QString FloatToStrF(double value, TFloatFormat format, int precision, int digits,
                     const TFormatSettings& fs) {
-    QString out;
-    if (AppendNonFinite(out, value)) return out;
+    TTextBuf out;
+    if (AppendNonFinite(out, value)) return View(out).toString();
     precision = ClampInt(precision, 1, 18);
     TDecDigits r;
     switch (format) {
     case ffGeneral:
     case ffExponent: {
         RoundSignificant(value, precision, r);
-        if (value < 0 && !r.IsZero()) out.append(u'-');
+        if (value < 0 && !r.IsZero()) Put(out, '-');
         const int ed = ClampInt(digits, 0, 4);
         if (format == ffGeneral)
             AppendGeneral(out, r, precision, ed, fs.DecimalSeparator);
         else
             AppendExponent(out, r, precision, ed, true, fs.DecimalSeparator);
-        return out;
+        return View(out).toString();
     }
     case ffFixed:
     case ffNumber:
@@ -53,23 +54,24 @@ QString FloatToStrF(double value, TFloatFormat format, int precision, int digits
         RoundSignificant(value, precision, r);
         if (!r.IsZero() && r.pointPos > precision) {
             // More integer digits than the precision holds: general form.
-            if (value < 0) out.append(u'-');
+            if (value < 0) Put(out, '-');
             AppendGeneral(out, r, precision, 0, fs.DecimalSeparator);
-            return out;
+            return View(out).toString();
         }
         if (format == ffCurrency) {
             // Money layout is Format's; it rounds at the decimals.
-            TryFormat(out, QStringLiteral("%.*m"), {decimals, value}, fs);
-            return out;
+            QString money;
+            TryFormat(money, QStringLiteral("%.*m"), {decimals, value}, fs);
+            return money;
         }
         if (r.IsZero() || r.pointPos + decimals <= precision) RoundDecimals(value, decimals, r);
-        if (value < 0 && !r.IsZero()) out.append(u'-');
+        if (value < 0 && !r.IsZero()) Put(out, '-');
         AppendFixed(out, r, decimals, fs.DecimalSeparator,
                     format == ffNumber ? fs.ThousandSeparator : QChar());
-        return out;
+        return View(out).toString();
     }
     }
-    return out;
+    return View(out).toString();
 }
 
 QString FloatToStrF(double value, TFloatFormat format, int precision, int digits) {
@@ -267,7 +269,10 @@ void RenderSection(QString& out, QStringView sec, const TSectionInfo& info, cons
 
 QString FormatFloat(const QString& pattern, double value, const TFormatSettings& fs) {
     QString out;
-    if (AppendNonFinite(out, value)) return out;
+    {
+        TTextBuf special;
+        if (AppendNonFinite(special, value)) return View(special).toString();
+    }
     if (pattern.isEmpty()) return FloatToStr(value, fs);
     QStringView sections[3];
     const int count = SplitSections(pattern, sections);

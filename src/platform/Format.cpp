@@ -121,7 +121,7 @@ bool StarValue(const TVarRec& a, int& v) {
     return true;
 }
 
-void AppendUnsigned(QString& out, std::uint64_t v, int base, int minDigits) {
+void AppendUnsigned(TTextBuf& out, std::uint64_t v, int base, int minDigits) {
     char buf[24];
     int n = 0;
     do {
@@ -129,15 +129,15 @@ void AppendUnsigned(QString& out, std::uint64_t v, int base, int minDigits) {
         buf[n++] = static_cast<char>(d < 10 ? '0' + d : 'A' + d - 10);
         v /= static_cast<unsigned>(base);
     } while (v > 0);
-    for (int i = n; i < minDigits; ++i) out.append(u'0');
-    while (n > 0) out.append(QChar(buf[--n]));
+    for (int i = n; i < minDigits; ++i) Put(out, '0');
+    while (n > 0) Put(out, buf[--n]);
 }
 
-void AppendUtf8(QString& out, const char* p, int maxChars) {
+void AppendUtf8(TTextBuf& out, const char* p, int maxChars) {
     if (!p) return;
     QString s = QString::fromUtf8(p);
     if (maxChars >= 0 && s.size() > maxChars) s.truncate(maxChars);
-    out.append(s);
+    Put(out, QStringView(s));
 }
 
 // Negative money placement, indexed by NegCurrFormat.  'C' is the currency
@@ -147,7 +147,7 @@ const char* const kNegCurr[16] = {"(CN)", "-CN", "C-N", "CN-", "(NC)", "-NC", "N
                                   "(N C)"};
 const char* const kPosCurr[4] = {"CN", "NC", "C N", "N C"};
 
-void AppendMoney(QString& out, double v, int decimals, const TFormatSettings& fs) {
+void AppendMoney(TTextBuf& out, double v, int decimals, const TFormatSettings& fs) {
     TDecDigits r;
     RoundDecimals(v, decimals, r);
     const bool neg = v < 0 && !r.IsZero();
@@ -155,16 +155,16 @@ void AppendMoney(QString& out, double v, int decimals, const TFormatSettings& fs
     const char* layout = neg ? kNegCurr[(f >= 0 && f < 16) ? f : 0] : kPosCurr[(f >= 0 && f < 4) ? f : 0];
     for (const char* p = layout; *p; ++p) {
         if (*p == 'C')
-            out.append(fs.CurrencyString);
+            Put(out, QStringView(fs.CurrencyString));
         else if (*p == 'N')
             AppendFixed(out, r, decimals, fs.DecimalSeparator, fs.ThousandSeparator);
         else
-            out.append(QChar(*p));
+            Put(out, *p);
     }
 }
 
 // Appends the converted argument (without width padding).
-bool Convert(QString& out, const TSpec& sp, int prec, const TVarRec& a, const TFormatSettings& fs) {
+bool Convert(TTextBuf& out, const TSpec& sp, int prec, const TVarRec& a, const TFormatSettings& fs) {
     switch (sp.type) {
     case 'd':
     case 'u':
@@ -189,7 +189,7 @@ bool Convert(QString& out, const TSpec& sp, int prec, const TVarRec& a, const TF
             else
                 mag = a.VUInt64;
         }
-        if (neg) out.append(u'-');
+        if (neg) Put(out, '-');
         AppendUnsigned(out, mag, sp.type == 'x' ? 16 : 10, prec < 0 ? 0 : prec);
         return true;
     }
@@ -210,7 +210,7 @@ bool Convert(QString& out, const TSpec& sp, int prec, const TVarRec& a, const TF
         if (sp.type == 'f' || sp.type == 'n') {
             const int d = prec < 0 ? 2 : (prec > kMaxPrecision ? kMaxPrecision : prec);
             RoundDecimals(v, d, r);
-            if (v < 0 && !r.IsZero()) out.append(u'-');
+            if (v < 0 && !r.IsZero()) Put(out, '-');
             AppendFixed(out, r, d, fs.DecimalSeparator, sp.type == 'n' ? fs.ThousandSeparator : QChar());
             return true;
         }
@@ -218,7 +218,7 @@ bool Convert(QString& out, const TSpec& sp, int prec, const TVarRec& a, const TF
         if (sig < 1) sig = 1;
         if (sig > kMaxPrecision) sig = kMaxPrecision;
         RoundSignificant(v, sig, r);
-        if (v < 0 && !r.IsZero()) out.append(u'-');
+        if (v < 0 && !r.IsZero()) Put(out, '-');
         if (sp.type == 'e')
             AppendExponent(out, r, sig, 3, true, fs.DecimalSeparator);
         else
@@ -229,15 +229,15 @@ bool Convert(QString& out, const TSpec& sp, int prec, const TVarRec& a, const TF
         switch (a.Kind) {
         case TVarRec::vtString:
             if (prec >= 0 && a.VString->size() > prec)
-                out.append(QStringView(*a.VString).left(prec));
+                Put(out, QStringView(*a.VString).left(prec));
             else
-                out.append(*a.VString);
+                Put(out, QStringView(*a.VString));
             return true;
         case TVarRec::vtPChar:
             AppendUtf8(out, a.VPChar, prec);
             return true;
         case TVarRec::vtChar:
-            if (prec != 0) out.append(QChar(a.VChar));
+            if (prec != 0) out.append(a.VChar);
             return true;
         default:
             return false;
@@ -261,7 +261,9 @@ bool Convert(QString& out, const TSpec& sp, int prec, const TVarRec& a, const TF
 TFmtError FormatCore(QString& out, QStringView fmt, const TVarRec* args, int argCount,
                      const TFormatSettings& fs) {
     out.truncate(0);
-    out.reserve(fmt.size() + 16);
+    // reserve() reallocates whenever asked for the full capacity, so only
+    // call it when the buffer is really too small.
+    if (out.capacity() < fmt.size() + 24) out.reserve(fmt.size() + 32);
     const qsizetype n = fmt.size();
     qsizetype i = 0;
     int argIndex = 0;
@@ -304,16 +306,12 @@ TFmtError FormatCore(QString& out, QStringView fmt, const TVarRec* args, int arg
             if (prec < 0) prec = -1;  // a negative precision means none
         }
         if (argIndex >= argCount) return TFmtError::Missing;
-        const qsizetype start = out.size();
-        if (!Convert(out, sp, prec, args[argIndex++], fs)) return TFmtError::Invalid;
-        const qsizetype len = out.size() - start;
-        if (width > len) {
-            const qsizetype pad = width - len;
-            if (left)
-                out.append(QString(pad, u' '));
-            else
-                out.insert(start, QString(pad, u' '));
-        }
+        TTextBuf piece;
+        if (!Convert(piece, sp, prec, args[argIndex++], fs)) return TFmtError::Invalid;
+        const qsizetype pad = width > piece.size() ? width - piece.size() : 0;
+        if (pad > 0 && !left) out.resize(out.size() + pad, u' ');
+        out.append(reinterpret_cast<const QChar*>(piece.constData()), piece.size());
+        if (pad > 0 && left) out.resize(out.size() + pad, u' ');
     }
     return TFmtError::None;
 }

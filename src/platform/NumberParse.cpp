@@ -91,25 +91,24 @@ bool ScanNumber(QStringView s, qsizetype from, QChar sep, Buf& ascii, qsizetype&
     return true;
 }
 
-// A small-buffer char sink so that ordinary numbers never allocate.
+// A char sink sized once from the input length (every accepted character
+// yields exactly one char), so ordinary numbers never allocate and pushes
+// need no capacity check.
 struct TAsciiBuf {
     char small[128];
     std::string big;
+    char* p;
     int len = 0;
-    bool useBig = false;
-    void push_back(char c) {
-        if (!useBig && len < static_cast<int>(sizeof small)) {
-            small[len++] = c;
-            return;
+    explicit TAsciiBuf(qsizetype inputLength) {
+        if (inputLength < static_cast<qsizetype>(sizeof small)) {
+            p = small;
+        } else {
+            big.resize(static_cast<size_t>(inputLength) + 1);
+            p = big.data();
         }
-        if (!useBig) {
-            big.assign(small, static_cast<size_t>(len));
-            useBig = true;
-        }
-        big.push_back(c);
-        ++len;
     }
-    const char* data() const { return useBig ? big.data() : small; }
+    void push_back(char c) { p[len++] = c; }
+    const char* data() const { return p; }
 };
 
 // Converts the scanned text; false when the value is beyond the double range.
@@ -180,7 +179,7 @@ bool TryStrToFloat(QStringView s, double& value, QChar decimalSeparator) noexcep
     const qsizetype n = s.size();
     qsizetype i = 0;
     while (i < n && IsBlank(s[i])) ++i;
-    TAsciiBuf buf;
+    TAsciiBuf buf(n);
     TScan sc;
     qsizetype end = 0;
     if (!ScanNumber(s, i, decimalSeparator, buf, end, sc)) return false;
@@ -228,7 +227,7 @@ int ValFloat(QStringView s, double& value) noexcept {
     qsizetype i = 0;
     while (i < n && IsBlank(s[i])) ++i;
     const qsizetype numberStart = i;
-    TAsciiBuf buf;
+    TAsciiBuf buf(n);
     TScan sc;
     qsizetype end = 0;
     if (!ScanNumber(s, i, u'.', buf, end, sc)) return sc.errorPos;
