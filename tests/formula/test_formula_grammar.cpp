@@ -1,0 +1,150 @@
+// The formula grammar: precedence, associativity, signs, literals, spaces,
+// text slots, separators and the errors of the operators.
+#include "FormulaTestSupport.h"
+
+#include <cmath>
+#include <string>
+
+struct NumCase {
+    const char* expr;
+    double value;
+};
+
+TEST_F(FormulaTest, NumbersAndOperators)
+{
+    const NumCase cases[] = {
+        {"1+2*3", 7},         {"(1+2)*3", 9},       {"10%3", 1},        {"-7%3", -1},
+        {"7%-3", 1},          {"-7%-3", -1},        {"5.9%2", 1},       {"2^3^2", 512},
+        {"-2^2", -4},         {"0^0", 1},           {"0^3", 0},         {"(-2)^2", 4},
+        {"(-2)^3", -8},       {"(-2)^0", 1},        {"(-2)^-2", 0.25},  {"(-2)^-1", -0.5},
+        {"(-8)^(1/3)", -2},   {"2^-1", 0.5},        {"2*-3", -6},       {"8/2/2", 2},
+        {"2-3-4", -5},        {"+5", 5},            {"-(-3)", 3},       {"2*(3+4)^2", 98},
+        {"1+", 1},            {"1+2)", 3},          {"1 + 2", 3},       {"  7  ", 7},
+        {"1E3", 1000},        {"1.5E-3*2", 0.003},  {"2E+2+1", 201},    {".5", 0.5},
+        {"5.", 5},            {"10/4", 2.5},        {"-2^-2", -0.25},   {"2^2*3", 12},
+        {"3*2^2", 12},        {"-3^2*2", -18},      {"1E-400", 0},      {"9E18%7", 2},
+        {"1E300%7", 0},       {"-1E300%7", -1},     {"1E30%-1", 0},     {"\"\"", 0},
+        {"\"\"+4", 4},        {"((((2))))", 2},     {"2^(1+1)^2", 16},
+    };
+    for (const NumCase& c : cases)
+        EXPECT_DOUBLE_EQ(Num(QString::fromLatin1(c.expr)), c.value) << c.expr;
+}
+
+TEST_F(FormulaTest, TextLiteralsShareOneTextSlot)
+{
+    EXPECT_EQ(Text(QStringLiteral("\"a  b\"")), u"a  b");
+    EXPECT_EQ(Text(QStringLiteral("\"ab\"+1")), u"ab");
+    EXPECT_EQ(Text(QStringLiteral("1+\"ab\"")), u"ab");
+    // Text operands overwrite the one shared slot: the last text wins.
+    EXPECT_EQ(Text(QStringLiteral("\"ab\"+\"cd\"")), u"cd");
+    EXPECT_EQ(Text(QStringLiteral("\"ab\" * 3 + \"x y\"")), u"x y");
+    EXPECT_EQ(Text(QStringLiteral("\"open")), u"open");  // runs to the end
+    EXPECT_EQ(Text(QStringLiteral("\"é ü\"")), QStringLiteral("é ü"));
+}
+
+struct ErrCase {
+    const char* expr;
+    int code;
+    int pos;
+    const char* str;
+    bool ok;  // what Calc returns
+};
+
+TEST_F(FormulaTest, OperatorAndTokenErrors)
+{
+    const ErrCase cases[] = {
+        {"", 14, 1, "", false},
+        {"1/0", 2, 4, "", false},
+        {"7%0.5", 2, 6, "", false},
+        {"7%0", 2, 4, "", false},
+        {"0^-1", 2, 5, "", false},
+        {"10^400", 15, 7, "", false},
+        {"1E300*1E300", 15, 12, "", false},
+        {"1E400", 15, 1, "", false},
+        {"1+1E400", 15, 3, "", false},
+        {"12abc", 14, 1, "", false},
+        {"1.2.3", 14, 1, "", false},
+        {"2+3x", 14, 3, "", false},
+        {"2*)", 14, 3, "", false},
+        {"*3", 14, 1, "", false},
+        {"(1+2", 10, 5, "", false},
+        {"(", 14, 1, "", false},
+        {"1+XYZ(1)", 13, 3, "XYZ", false},
+        {"1 + XYZ(1)", 13, 5, "XYZ", false},
+        {"\"a b\" + XYZ", 13, 9, "XYZ", false},
+        {"\"a  b\"+(1", 10, 10, "", false},
+        {"  \"x y\"  *  (2/0)", 2, 17, "", false},
+        {"noSuchFn(1)", 13, 1, "NOSUCHFN", false},
+        {"#", 14, 1, "", false},
+    };
+    for (const ErrCase& c : cases) {
+        const EvalResult r = Eval(QString::fromLatin1(c.expr));
+        ASSERT_FALSE(r.Errors.empty()) << c.expr;
+        EXPECT_EQ(r.Errors.size(), 1u) << c.expr;  // only the first error is reported
+        EXPECT_EQ(r.Code(), c.code) << c.expr;
+        EXPECT_EQ(r.Pos(), c.pos) << c.expr;
+        EXPECT_EQ(r.Str(), QString::fromLatin1(c.str)) << c.expr;
+        EXPECT_EQ(r.Ok, c.ok) << c.expr;
+        EXPECT_EQ(F.ErrorPosition(), c.pos) << c.expr;
+        EXPECT_EQ(F.LastErrorCode(), c.code) << c.expr;
+    }
+}
+
+TEST_F(FormulaTest, OverflowNeverKeepsTheBase)
+{
+    const EvalResult r = Eval(QStringLiteral("10^400"));
+    EXPECT_EQ(r.Code(), 15);
+    EXPECT_NE(r.Value.Number, 10.0);
+    const EvalResult m = Eval(QStringLiteral("(-10)^401"));
+    EXPECT_EQ(m.Code(), 15);
+}
+
+TEST_F(FormulaTest, DeepNestingIsAnErrorNotACrash)
+{
+    const int n = 100000;
+    const QString parens = QString(n, u'(') + u'1' + QString(n, u')');
+    for (const QString& expr : {parens, QString(n, u'-') + u'1', QString(n, u'+') + u'1',
+                                QString(n, u'-') + u'(' + u'1',
+                                QStringLiteral("2^").repeated(n) + u'2',
+                                QStringLiteral("-(").repeated(n) + u'1',
+                                QStringLiteral("TSTSUM(").repeated(n) + u'1',
+                                QStringLiteral("TSTSIN(").repeated(n) + u'1'}) {
+        const EvalResult r = Eval(expr);
+        EXPECT_FALSE(r.Ok) << expr.left(10).toStdString();
+        EXPECT_FALSE(r.Errors.empty()) << expr.left(10).toStdString();
+    }
+    // Shallow nesting is fine.
+    EXPECT_DOUBLE_EQ(Num(QString(200, u'(') + u'1' + QString(200, u')')), 1);
+}
+
+TEST_F(FormulaTest, DecimalCommaAndThousandsInLiterals)
+{
+    FormatSettings().DecimalSeparator = u',';
+    FormatSettings().ThousandSeparator = u'.';
+    EXPECT_DOUBLE_EQ(Num(QStringLiteral("1,5*2")), 3);
+    EXPECT_DOUBLE_EQ(Num(QStringLiteral(",5")), 0.5);
+    EXPECT_DOUBLE_EQ(Num(QStringLiteral("1.000,5")), 1000.5);
+    EXPECT_EQ(Eval(QStringLiteral("1.5")).Code(), 14);  // not a group of three
+    EXPECT_EQ(Eval(QStringLiteral("1,2,3")).Code(), 14);
+}
+
+TEST_F(FormulaTest, SemicolonAloneYieldsZero)
+{
+    const EvalResult r = Eval(QStringLiteral(";"));
+    EXPECT_TRUE(r.Ok);
+    EXPECT_TRUE(r.Errors.empty());
+    EXPECT_DOUBLE_EQ(r.Value.Number, 0);
+}
+
+TEST_F(FormulaTest, WideEncodedTextResultIsDecoded)
+{
+    // "|\" then high and low byte of each unit: U+4E2D U+0041.
+    QString wide = QStringLiteral("|\\");
+    wide += QChar(0x4E);
+    wide += QChar(0x2D);
+    wide += QChar(0x00);
+    wide += QChar(0x41);
+    EXPECT_EQ(TGridFormula::DecodeWideText(wide), QString(QChar(0x4E2D)) + u'A');
+    Sheet.Set(1, 1, wide);
+    EXPECT_EQ(Text(QStringLiteral("A1")), QString(QChar(0x4E2D)) + u'A');
+}
