@@ -55,6 +55,7 @@ TTextLines Lines(QStringList lines, TTextEncoding encoding, bool hasBOM) {
 // reports malformed input.
 template <typename DecodeLine>
 bool SplitAndDecode(QByteArrayView bytes, QStringList& lines, DecodeLine decodeLine) {
+    if (bytes.isEmpty()) return true;  // data() may be null: keep it away from memchr
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
     auto find = [end](const char* from, char c) {
