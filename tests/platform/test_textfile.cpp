@@ -57,7 +57,15 @@ TEST(TextFileTest, DetectsEncodings) {
         {"truncated utf-8 sequence at the end", Bytes({'a', 0xC3}), teWindows1252, false,
          {QStringLiteral("a\u00C3")}},
         {"overlong utf-8", Bytes({0xC0, 0xAF}), teWindows1252, false, {QStringLiteral("\u00C0\u00AF")}},
+        {"utf-8 encoded surrogate", Bytes({0xED, 0xA0, 0x80}), teWindows1252, false,
+         {QStringLiteral("\u00ED\u00A0") + euro}},
+        {"code point above U+10FFFF", Bytes({0xF4, 0x90, 0x80, 0x80}), teWindows1252, false,
+         {QStringLiteral("\u00F4\u0090") + euro + euro}},
+        {"four-byte utf-8", Bytes({0xF0, 0x9F, 0x98, 0x80}), teUTF8, false,
+         {QString::fromUtf8("\xF0\x9F\x98\x80")}},
         {"ascii", QByteArray("plain"), teUTF8, false, {QStringLiteral("plain")}},
+        {"invalid byte on a later line", QByteArray("ok\r\nstill ok\r\nbad \xFF\r\n"), teWindows1252,
+         false, {QStringLiteral("ok"), QStringLiteral("still ok"), QStringLiteral("bad \u00FF")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
