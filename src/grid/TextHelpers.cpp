@@ -3,6 +3,8 @@
 #include "FormatSettings.h"
 #include "SysUtils.h"
 
+#include <cstdint>
+
 namespace {
 
 bool IsAsciiDigit(QChar c) noexcept { return c >= u'0' && c <= u'9'; }
@@ -225,4 +227,32 @@ int LineCount(QStringView text, bool multiLine) noexcept
         }
     }
     return lines;
+}
+
+bool TryCellTextToInteger(const QString& text, int& value)
+{
+    QString s = Trim(StripMarkup(text));
+    if (s.isEmpty() || s == u"-") {
+        value = 0;
+        return true;
+    }
+    if (s.contains(FormatSettings().DecimalSeparator) || s.contains(FormatSettings().ThousandSeparator)) {
+        double d = 0.0;
+        std::int64_t rounded = 0;
+        if (!TryStrToFloat(s, d) || !TryRound(d, rounded) || rounded < INT32_MIN || rounded > INT32_MAX)
+            return false;
+        value = static_cast<int>(rounded);
+        return true;
+    }
+    return TryStrToInt(s, value);
+}
+
+bool TryCellTextToFloat(const QString& text, double& value)
+{
+    QString s = CleanNumberText(StripMarkup(text));
+    if (s.isEmpty() || s == u"-") {
+        value = 0.0;
+        return true;
+    }
+    return ValFloat(s, value) == 0;
 }

@@ -62,3 +62,12 @@ TCellTextKind GetTextKind(QStringView text, bool allowMarkup) noexcept;
 // Number of lines the text shows as: 1 when `multiLine` is off; otherwise 1
 // plus one for every CR that has text after the CR LF pair.
 int LineCount(QStringView text, bool multiLine) noexcept;
+
+// The typed readers of cell text, without exceptions.  Integer: mark-up
+// removed, blanks trimmed, empty or "-" is 0; a text with a decimal or
+// thousands separator is read as a float and rounded half to even, otherwise
+// as a 32-bit integer (decimal, or hexadecimal after "$", "x" or "0x").
+// Float: mark-up removed, CleanNumberText, empty or "-" is 0, then "." as the
+// decimal point with an optional exponent.
+bool TryCellTextToInteger(const QString& text, int& value);
+bool TryCellTextToFloat(const QString& text, double& value);
