@@ -5,7 +5,10 @@
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QCoreApplication>
+#include <QHash>
 #include <QPen>
+#include <QStaticText>
 #include <QTextLayout>
 #include <QTextOption>
 
@@ -99,6 +102,66 @@ QFont TFont::ToQFont() const {
 }
 
 // ---------------------------------------------------------------------------
+// Shaped-text cache
+//
+// Shaping a text costs more than drawing it, and a grid repaints the same short texts
+// over and over (scrolling, selection changes). Plain single-line texts are therefore kept
+// shaped, per face, together with their advance width. The cache is bounded: when it is
+// full it starts over. It lives as long as the process (entries hold font engines, which
+// must not be released after the application object is gone), and starts afresh when a
+// new application object appears.
+
+namespace {
+
+struct TShapedText {
+    QStaticText Text;
+    int Width = 0;
+};
+
+class TTextCache {
+public:
+    static constexpr qsizetype Capacity = 16384;
+
+    static TTextCache& Instance() {
+        static TTextCache* cache = nullptr;
+        static const QCoreApplication* owner = nullptr;
+        if (!cache || owner != QCoreApplication::instance()) {
+            cache = new TTextCache;   // an old cache is abandoned on purpose, see above
+            owner = QCoreApplication::instance();
+        }
+        return *cache;
+    }
+
+    int FaceId(const QFont& font) {
+        const QString key = font.key();
+        auto it = FFaces.find(key);
+        if (it != FFaces.end()) return *it;
+        const int id = int(FFaces.size());
+        FFaces.insert(key, id);
+        return id;
+    }
+
+    const TShapedText& Get(int faceId, const QFont& font, const QFontMetrics& fm, const QString& text) {
+        const auto key = std::make_pair(faceId, text);
+        auto it = FTexts.find(key);
+        if (it != FTexts.end()) return *it;
+        if (FTexts.size() >= Capacity) FTexts.clear();
+        TShapedText shaped;
+        shaped.Text.setText(text);
+        shaped.Text.setTextFormat(Qt::PlainText);
+        shaped.Text.prepare(QTransform(), font);
+        shaped.Width = fm.horizontalAdvance(text);
+        return *FTexts.insert(key, std::move(shaped));
+    }
+
+private:
+    QHash<QString, int> FFaces;
+    QHash<std::pair<int, QString>, TShapedText> FTexts;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
 // TCanvas: construction
 
 TCanvas::TCanvas() = default;
@@ -128,13 +191,21 @@ TCanvas::~TCanvas() {
 
 void TCanvas::syncFont() {
     if (FFontSerial && *FFontSerial == FFont.Serial()) return;
+    FFontSerial = FFont.Serial();
+    // Painters reassign the font for every cell; most of the time only the colour (or
+    // nothing) differs, and the face, its metrics and its cache id stay.
+    if (FMetrics && FFont.Name() == FFaceName && FFont.Height() == FFaceHeight &&
+        FFont.Style() == FFaceStyle)
+        return;
+    FFaceName = FFont.Name();
+    FFaceHeight = FFont.Height();
+    FFaceStyle = FFont.Style();
     QFont f = FFont.ToQFont();
-    // Colour changes bump the serial too; keep the metrics when the face is the same.
     if (!FMetrics || f != FQFont) {
         FQFont = f;
         FMetrics.emplace(FQFont);
+        FFaceId = TTextCache::Instance().FaceId(FQFont);
     }
-    FFontSerial = FFont.Serial();
 }
 
 const QFontMetrics& TCanvas::FontMetrics() {
@@ -149,6 +220,18 @@ int TCanvas::TextHeight(const QString&) { return FontMetrics().height(); }
 TSize TCanvas::TextExtent(const QString& text) {
     const QFontMetrics& fm = FontMetrics();
     return TSize{fm.horizontalAdvance(text), fm.height()};
+}
+
+QColor TCanvas::resolve(TColor color) {
+    // A paint pass switches between a handful of colours thousands of times; resolving a
+    // system colour role goes through the palette, so the last few results are kept for
+    // the canvas's lifetime (a palette change shows on the next canvas).
+    for (const TResolvedColor& m : FResolved)
+        if (m.Valid && m.Color == color) return m.Resolved;
+    TResolvedColor& slot = FResolved[FResolvedNext];
+    FResolvedNext = (FResolvedNext + 1) % int(std::size(FResolved));
+    slot = TResolvedColor{true, color, ColorToQColor(color)};
+    return slot.Resolved;
 }
 
 // ---------------------------------------------------------------------------
@@ -174,7 +257,7 @@ Qt::BrushStyle qtBrushStyle(TBrushStyle s) {
 
 void TCanvas::FillRect(const TRect& r) {
     if (!FPainter || r.IsEmpty() || FBrush.Style() == bsClear) return;
-    QColor c = ColorToQColor(FBrush.Color());
+    QColor c = resolve(FBrush.Color());
     if (!c.isValid()) return;
     if (FBrush.Style() == bsSolid)
         FPainter->fillRect(ToQRect(r), c);
@@ -188,7 +271,7 @@ void TCanvas::fillSpan(int x1, int y1, int x2, int y2, const QColor& c) {
 
 void TCanvas::FrameRect(const TRect& r) {
     if (!FPainter || r.IsEmpty() || FBrush.Style() == bsClear) return;
-    QColor c = ColorToQColor(FBrush.Color());
+    QColor c = resolve(FBrush.Color());
     if (!c.isValid()) return;
     fillSpan(r.Left, r.Top, r.Right, r.Top + 1, c);
     fillSpan(r.Left, r.Bottom - 1, r.Right, r.Bottom, c);
@@ -198,7 +281,7 @@ void TCanvas::FrameRect(const TRect& r) {
 
 void TCanvas::Rectangle(const TRect& r) {
     if (!FPainter || r.IsEmpty()) return;
-    const QColor pc = ColorToQColor(FPen.Color());
+    const QColor pc = resolve(FPen.Color());
     const bool outline = FPen.Style() != psClear && pc.isValid();
     const int w = outline ? std::min({FPen.Width(), (r.Width() + 1) / 2, (r.Height() + 1) / 2}) : 0;
     FillRect(TRect{r.Left + w, r.Top + w, r.Right - w, r.Bottom - w});
@@ -218,7 +301,7 @@ void TCanvas::Rectangle(const TRect& r) {
 
 void TCanvas::drawPenLine(int x1, int y1, int x2, int y2) {
     if (!FPainter || FPen.Style() == psClear || (x1 == x2 && y1 == y2)) return;
-    const QColor c = ColorToQColor(FPen.Color());
+    const QColor c = resolve(FPen.Color());
     if (!c.isValid()) return;
     const int w = FPen.Width();
     const bool solid = FPen.Style() == psSolid || FPen.Style() == psInsideFrame;
@@ -283,7 +366,7 @@ TColor TCanvas::Pixel(int x, int y) const {
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
     if (!FPainter) return;
-    const QColor c = ColorToQColor(color);
+    const QColor c = resolve(color);
     if (c.isValid()) FPainter->fillRect(QRect(x, y, 1, 1), c);
 }
 
@@ -347,7 +430,7 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
     const int w = fm.horizontalAdvance(text);
     if (FPainter) {
         if (FBrush.Style() != bsClear) FillRect(TRect{x, y, x + w, y + fm.height()});
-        const QColor c = ColorToQColor(FFont.Color());
+        const QColor c = resolve(FFont.Color());
         if (c.isValid() && !text.isEmpty()) {
             if (FPainter->font() != FQFont) FPainter->setFont(FQFont);
             FPainter->setPen(c);
@@ -360,13 +443,28 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
 void TCanvas::TextRect(const TRect& r, int x, int y, const QString& text) {
     if (!FPainter) return;
     const QFontMetrics& fm = FontMetrics();
-    TCanvasClip clip(*this, r);
     if (FBrush.Style() != bsClear) FillRect(r);
-    const QColor c = ColorToQColor(FFont.Color());
-    if (!c.isValid() || text.isEmpty()) return;
+    const QColor c = resolve(FFont.Color());
+    if (!c.isValid() || text.isEmpty() || r.IsEmpty()) return;
     if (FPainter->font() != FQFont) FPainter->setFont(FQFont);
     FPainter->setPen(c);
-    FPainter->drawText(QPoint(x, y + fm.ascent()), text);
+    bool plain = text.size() <= 256;
+    for (qsizetype i = 0; plain && i < text.size(); ++i) plain = text[i].unicode() >= 0x20;
+    if (!plain) {
+        TCanvasClip clip(*this, r);
+        FPainter->drawText(QPoint(x, y + fm.ascent()), text);
+        return;
+    }
+    // The cell case: a short plain text, already shaped when it was last painted. The
+    // clip is only set when the text reaches outside the rectangle.
+    const TShapedText& shaped = TTextCache::Instance().Get(FFaceId, FQFont, fm, text);
+    const bool fits = x >= r.Left && y >= r.Top && x + shaped.Width <= r.Right && y + fm.height() <= r.Bottom;
+    if (fits) {
+        FPainter->drawStaticText(QPoint(x, y), shaped.Text);
+        return;
+    }
+    TCanvasClip clip(*this, r);
+    FPainter->drawStaticText(QPoint(x, y), shaped.Text);
 }
 
 int TCanvas::DrawText(const QString& rawText, TRect& r, uint32_t flags) {
@@ -412,16 +510,22 @@ int TCanvas::DrawText(const QString& rawText, TRect& r, uint32_t flags) {
         }
         return false;
     };
-    auto lineWidth = [&](const QString& line) {
+    // Lines that are drawn go through the shaped-text cache; measuring alone does not
+    // fill it (auto-sizing a sheet would only push the visible texts out).
+    auto cached = [&](const QString& line) { return line.size() <= 256; };
+    auto lineWidth = [&](const QString& line, bool drawing) {
         if (line.isEmpty()) return 0;
-        if (!needsQtLayout(line)) return fm.horizontalAdvance(line);
+        if (!needsQtLayout(line)) {
+            if (drawing && cached(line)) return TTextCache::Instance().Get(FFaceId, FQFont, fm, line).Width;
+            return fm.horizontalAdvance(line);
+        }
         return fm.boundingRect(QRect(0, 0, 0x3FFFFFF, lineH), lineFlags, line).width();
     };
 
     const int totalH = int(lines.size()) * lineH;
     if (flags & DT_CALCRECT) {
         int widest = 0;
-        for (const QString& line : lines) widest = std::max(widest, lineWidth(line));
+        for (const QString& line : lines) widest = std::max(widest, lineWidth(line, false));
         r.Right = r.Left + widest;
         r.Bottom = r.Top + totalH;
         return totalH;
@@ -432,11 +536,11 @@ int TCanvas::DrawText(const QString& rawText, TRect& r, uint32_t flags) {
     std::vector<int> widths(lines.size());
     bool overhang = totalH > r.Height();
     for (size_t i = 0; i < lines.size(); ++i) {
-        widths[i] = lineWidth(lines[i]);
+        widths[i] = lineWidth(lines[i], true);
         if (elide && widths[i] > r.Width()) {
             lines[i] = fm.elidedText(lines[i], Qt::ElideRight, std::max(0, r.Width()),
                                      needsQtLayout(lines[i]) ? lineFlags : 0);
-            widths[i] = lineWidth(lines[i]);
+            widths[i] = lineWidth(lines[i], true);
         }
         overhang = overhang || widths[i] > r.Width();
     }
@@ -449,7 +553,7 @@ int TCanvas::DrawText(const QString& rawText, TRect& r, uint32_t flags) {
     std::optional<TCanvasClip> clip;
     if (overhang && !(flags & DT_NOCLIP)) clip.emplace(*this, r);
 
-    const QColor color = ColorToQColor(FFont.Color());
+    const QColor color = resolve(FFont.Color());
     const Qt::LayoutDirection savedDirection = FPainter->layoutDirection();
     if (flags & DT_RTLREADING) FPainter->setLayoutDirection(Qt::RightToLeft);
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -465,6 +569,8 @@ int TCanvas::DrawText(const QString& rawText, TRect& r, uint32_t flags) {
         FPainter->setPen(color);
         if (needsQtLayout(lines[i]))
             FPainter->drawText(QRect(x, y, w + 1, lineH), lineFlags | Qt::TextDontClip, lines[i]);
+        else if (cached(lines[i]))
+            FPainter->drawStaticText(QPoint(x, y), TTextCache::Instance().Get(FFaceId, FQFont, fm, lines[i]).Text);
         else
             FPainter->drawText(QPoint(x, y + fm.ascent()), lines[i]);
     }

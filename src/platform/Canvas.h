@@ -17,6 +17,7 @@
 
 #include "Types.h"
 
+#include <QColor>
 #include <QFont>
 #include <QFontMetrics>
 #include <QRect>
@@ -204,6 +205,7 @@ public:
 
 private:
     void syncFont();
+    QColor resolve(TColor color);
     void fillSpan(int x1, int y1, int x2, int y2, const QColor& c);
     void drawPenLine(int x1, int y1, int x2, int y2);
 
@@ -219,6 +221,17 @@ private:
     std::optional<uint32_t> FFontSerial;
     QFont FQFont;
     std::optional<QFontMetrics> FMetrics;
+    int FFaceId = -1;
+    struct TResolvedColor {
+        bool Valid = false;
+        TColor Color = 0;
+        QColor Resolved;
+    };
+    TResolvedColor FResolved[4];
+    int FResolvedNext = 0;
+    QString FFaceName;
+    int FFaceHeight = 0;
+    TFontStyles FFaceStyle;
 };
 
 // Narrows a canvas's clip for a scope and restores the previous clip afterwards.

@@ -146,6 +146,27 @@ TEST(Canvas, ColoursResolveWhenDrawnAndNoneDrawsNothing) {
     EXPECT_TRUE(isColor(img, 2, 8, clWhite));
 }
 
+TEST(Canvas, SystemColoursFollowThePaletteOnTheNextCanvas) {
+    const QPalette saved = SystemPalette();
+    QPalette changed = saved;
+    changed.setColor(QPalette::Button, QColor(10, 200, 30));
+    QImage img = blank(4, 4);
+    {
+        TCanvas c(&img);
+        c.Brush().SetColor(clBtnFace);
+        c.FillRect(Rect(0, 0, 2, 2));
+    }
+    SetSystemPalette(changed);
+    {
+        TCanvas c(&img);
+        c.Brush().SetColor(clBtnFace);
+        c.FillRect(Rect(2, 2, 4, 4));
+    }
+    SetSystemPalette(saved);
+    EXPECT_EQ(img.pixelColor(0, 0), saved.color(QPalette::Button));
+    EXPECT_EQ(img.pixelColor(3, 3), QColor(10, 200, 30));
+}
+
 TEST(Canvas, DrawTextPlacesTextByAlignment) {
     const TRect cell = Rect(10, 10, 190, 50);
     struct Case { uint32_t flags; const char* name; } cases[] = {
