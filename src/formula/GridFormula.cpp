@@ -137,7 +137,12 @@ bool TGridFormula::Calc(TFormulaValue& r)
     FDepth = 0;
     FLastScan.Pos = 0;
     i = 1;
-    FText.resize(0);
+    if (!FText.isEmpty())
+        FText.resize(0);  // keeps the buffer for the next text
+    FOwnFixedCols = FStringGrid ? FStringGrid->FixedCols() : 0;
+    FOwnFixedRows = FStringGrid ? FStringGrid->FixedRows() : 0;
+    FOwnColCount = FStringGrid ? FStringGrid->ColCount() : 0;
+    FOwnRowCount = FStringGrid ? FStringGrid->RowCount() : 0;
     FData = reinterpret_cast<const char16_t*>(FExpression.constData());
 
     double number = 0.0;
@@ -531,8 +536,12 @@ bool TGridFormula::ClaimsConstant(const QString& upperName)
 
 bool TGridFormula::ScanReference(int pos, TRefScan& scan)
 {
-    scan = TRefScan{};
     scan.Pos = pos;
+    scan.IsRef = false;
+    scan.IsRange = false;
+    scan.NameIndex = -1;
+    scan.Grid = QStringView();
+    scan.Ref.Length = 0;
     const int end = TokenEnd(pos);
     scan.Len = end - pos;
     if (pos > FLen || scan.Len <= 0)
@@ -541,7 +550,12 @@ bool TGridFormula::ScanReference(int pos, TRefScan& scan)
     const TCellNameMode mode = FUseRCNames ? nmRC : nmA1;
 
     QStringView rest = token;
-    const qsizetype bang = token.indexOf(u'!');
+    qsizetype bang = -1;
+    for (qsizetype k = 0; k < token.size(); ++k)
+        if (token[k] == u'!') {
+            bang = k;
+            break;
+        }
     if (bang >= 0) {
         scan.Grid = token.left(bang);
         rest = token.mid(bang + 1);
@@ -564,9 +578,9 @@ bool TGridFormula::ScanReference(int pos, TRefScan& scan)
             return false;
         if (scan.Grid.isEmpty() && FStringGrid) {
             TGridCoord cell;
-            const bool inside = RefToCell(scan.Ref, FStringGrid->FixedCols(), FStringGrid->FixedRows(), cell) &&
-                                cell.X >= 0 && cell.Y >= 0 && cell.X < FStringGrid->ColCount() &&
-                                cell.Y < FStringGrid->RowCount();
+            const bool inside = RefToCell(scan.Ref, FOwnFixedCols, FOwnFixedRows, cell) &&
+                                cell.X >= 0 && cell.Y >= 0 && cell.X < FOwnColCount &&
+                                cell.Y < FOwnRowCount;
             // Outside the grid, a name such as PI2 or LN10 may be a constant.
             if (!inside && ClaimsConstant(UpperToken(rest)))
                 return false;
@@ -582,6 +596,7 @@ bool TGridFormula::ScanReference(int pos, TRefScan& scan)
     }
     // "Grid!Name" whose grid is not bound still reads as a grid reference.
     if (!scan.Grid.isEmpty() && !target) {
+        scan.Ref.Length = 0;  // no cell to read: EvalCellReference reports error 6
         scan.IsRef = true;
         return true;
     }
@@ -590,13 +605,14 @@ bool TGridFormula::ScanReference(int pos, TRefScan& scan)
 
 double TGridFormula::EvalCellReference()
 {
-    TRefScan scan;
-    if (FLastScan.Pos == i && FLastScan.IsRef)
-        scan = FLastScan;
-    else if (!ScanReference(i, scan) || !scan.IsRef) {
-        ReportError(i, feInvalidToken);
-        return 0.0;
+    // NextTokenKind has just classified this token; scan again only if not.
+    if (FLastScan.Pos != i || !FLastScan.IsRef) {
+        if (!ScanReference(i, FLastScan) || !FLastScan.IsRef) {
+            ReportError(i, feInvalidToken);
+            return 0.0;
+        }
     }
+    const TRefScan& scan = FLastScan;
     const int tokenEnd = scan.Pos + scan.Len;
     if (scan.IsRange) {
         // A range is only meaningful inside an argument list.
@@ -631,10 +647,9 @@ double TGridFormula::EvalCellReference()
         return 0.0;
     }
     TGridCoord cell{0, 0};
-    const int32_t fc = FStringGrid ? FStringGrid->FixedCols() : 0;
-    const int32_t fr = FStringGrid ? FStringGrid->FixedRows() : 0;
-    if (!RefToCell(scan.Ref, fc, fr, cell))
+    if (!RefToCell(scan.Ref, FOwnFixedCols, FOwnFixedRows, cell))
         cell = TGridCoord{std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()};
+    // i still stands at the reference: errors of the read are reported there.
     const TFormulaValue v = FetchCellValue(scan.Grid, cell.X, cell.Y);
     i = tokenEnd;
     if (v.IsText()) {
@@ -665,7 +680,7 @@ TFormulaValue TGridFormula::ReadCell(ICellSource* grid, int32_t col, int32_t row
     }
     int slashes = 0;
     bool colon = false, equals = false;
-    for (QChar qc : s) {
+    for (QChar qc : std::as_const(s)) {  // const: no detach from the grid's copy
         const char16_t c = qc.unicode();
         if (c == '/')
             ++slashes;
@@ -718,8 +733,8 @@ TFormulaValue TGridFormula::FetchCellValue(QStringView gridName, int32_t col, in
         }
         return v;
     }
-    const int32_t ofr = FStringGrid ? FStringGrid->FixedRows() : 0;
-    const int32_t ofc = FStringGrid ? FStringGrid->FixedCols() : 0;
+    const int32_t ofr = FOwnFixedRows;
+    const int32_t ofc = FOwnFixedCols;
     const int64_t displRow = FStringGrid ? FStringGrid->DisplRowIndex(row) : row;
     const int64_t r = displRow + (int64_t(target->FixedRows()) - ofr);
     const int64_t c = int64_t(col) + (int64_t(target->FixedCols()) - ofc);
@@ -740,8 +755,8 @@ TFormulaValue TGridFormula::FetchRangeCellValue(QStringView gridName, int32_t co
     ICellSource* target = TargetGrid(gridName, true);
     if (!target)
         return v;
-    const int32_t ofr = FStringGrid ? FStringGrid->FixedRows() : 0;
-    const int32_t ofc = FStringGrid ? FStringGrid->FixedCols() : 0;
+    const int32_t ofr = FOwnFixedRows;
+    const int32_t ofc = FOwnFixedCols;
     const int64_t r = int64_t(row) + (int64_t(target->FixedRows()) - ofr);
     const int64_t c = int64_t(col) + (int64_t(target->FixedCols()) - ofc);
     if (c < 0 || r < 0 || c >= target->ColCount() || r >= target->RowCount()) {
@@ -757,9 +772,8 @@ TFormulaValue TGridFormula::FetchRangeCellValue(QStringView gridName, int32_t co
 
 bool TGridFormula::RangeEnds(const TRangeRefParts& range, TGridCoord& first, TGridCoord& last) const
 {
-    const int32_t fc = FStringGrid ? FStringGrid->FixedCols() : 0;
-    const int32_t fr = FStringGrid ? FStringGrid->FixedRows() : 0;
-    return RefToCell(range.First, fc, fr, first) && RefToCell(range.Last, fc, fr, last);
+    return RefToCell(range.First, FOwnFixedCols, FOwnFixedRows, first) &&
+           RefToCell(range.Last, FOwnFixedCols, FOwnFixedRows, last);
 }
 
 bool TGridFormula::ParseRangeText(QStringView text, QString& gridName, TGridCoord& first,
@@ -785,8 +799,8 @@ void TGridFormula::AddRangeNumbers(QStringView gridName, const TRangeRefParts& r
     }
     // Walk only the part inside the target grid (in own coordinates), so a
     // huge range costs no more than the grid; cells outside are error 4.
-    const int64_t dc = int64_t(target->FixedCols()) - (FStringGrid ? FStringGrid->FixedCols() : 0);
-    const int64_t dr = int64_t(target->FixedRows()) - (FStringGrid ? FStringGrid->FixedRows() : 0);
+    const int64_t dc = int64_t(target->FixedCols()) - FOwnFixedCols;
+    const int64_t dr = int64_t(target->FixedRows()) - FOwnFixedRows;
     const int64_t c0 = std::max<int64_t>(first.X, -dc), c1 = std::min<int64_t>(last.X, target->ColCount() - 1 - dc);
     const int64_t r0 = std::max<int64_t>(first.Y, -dr), r1 = std::min<int64_t>(last.Y, target->RowCount() - 1 - dr);
     if (first.X <= last.X && first.Y <= last.Y && (c0 != first.X || c1 != last.X || r0 != first.Y || r1 != last.Y)) {
@@ -824,8 +838,8 @@ bool TGridFormula::AddRangeTexts(QStringView rangeText, QStringList& list, int e
     ICellSource* target = TargetGrid(gridName, true);
     if (!target)
         return false;
-    const int64_t dc = int64_t(target->FixedCols()) - (FStringGrid ? FStringGrid->FixedCols() : 0);
-    const int64_t dr = int64_t(target->FixedRows()) - (FStringGrid ? FStringGrid->FixedRows() : 0);
+    const int64_t dc = int64_t(target->FixedCols()) - FOwnFixedCols;
+    const int64_t dr = int64_t(target->FixedRows()) - FOwnFixedRows;
     const int64_t c0 = std::max<int64_t>(first.X, -dc), c1 = std::min<int64_t>(last.X, target->ColCount() - 1 - dc);
     const int64_t r0 = std::max<int64_t>(first.Y, -dr), r1 = std::min<int64_t>(last.Y, target->RowCount() - 1 - dr);
     if (first.X <= last.X && first.Y <= last.Y && (c0 != first.X || c1 != last.X || r0 != first.Y || r1 != last.Y)) {
@@ -1039,7 +1053,8 @@ bool TGridFormula::CallBuiltin(const TBuiltinEntry& entry, double& number)
     }
     case bfTextArg: {
         ++i;
-        FText.resize(0);
+        if (!FText.isEmpty())
+            FText.resize(0);
         NextTokenKind();
         const double v = ParseExpression();
         TakeArgText(v, FText);
@@ -1059,7 +1074,8 @@ bool TGridFormula::CallBuiltin(const TBuiltinEntry& entry, double& number)
         for (int k = 0; k < count; ++k) {
             const int argStart = i;
             if (k == 0 && textFirst) {
-                FText.resize(0);
+                if (!FText.isEmpty())
+                    FText.resize(0);
                 NextTokenKind();
                 const double v = ParseExpression();
                 TakeArgText(v, FText);

@@ -156,7 +156,6 @@ private:
         int NameIndex = -1;    // named cell in the target grid
         QStringView Grid;      // grid prefix without "!"
         TCellRefParts Ref;
-        TRangeRefParts Range;
     };
     bool ScanReference(int pos, TRefScan& scan);
     ICellSource* TargetGrid(QStringView gridName, bool report);
@@ -202,4 +201,6 @@ private:
     bool FCommaSeparates = true;   // "," is accepted between arguments
     int FDepth = 0;
     TRefScan FLastScan;            // classification of the last reference token
+    // The own grid's geometry, read once per evaluation.
+    int32_t FOwnFixedCols = 0, FOwnFixedRows = 0, FOwnColCount = 0, FOwnRowCount = 0;
 };

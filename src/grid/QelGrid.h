@@ -200,6 +200,80 @@ public:
     const QString& SearchText() const { return FSearchText; }
 
     // --- Comma-separated files (QelGridCsv.cpp) ---
+    // What the writer tells ExportNotification.
+    enum TGridExportState : uint8_t {
+        esExportStart, esExportNewRow, esExportDone, esExportSelRow, esExportFail, esExportNextRow
+    };
+
+    // The cell separator; QChar() (#0) means "," when writing and detection
+    // from the first two lines when reading (detection never changes it).
+    QChar Delimiter() const { return FDelimiter; }
+    void SetDelimiter(QChar value) { FDelimiter = value; }
+    bool QuoteEmptyCells() const { return FQuoteEmptyCells; }
+    void SetQuoteEmptyCells(bool value) { FQuoteEmptyCells = value; }
+    bool AlwaysQuotes() const { return FAlwaysQuotes; }
+    void SetAlwaysQuotes(bool value) { FAlwaysQuotes = value; }
+    bool JavaCSV() const { return FJavaCSV; }
+    void SetJavaCSV(bool value) { FJavaCSV = value; }
+    // Whether files include the fixed (and footer, right fixed) rows and columns.
+    bool SaveFixedCells() const { return FSaveFixedCells; }
+    void SetSaveFixedCells(bool value) { FSaveFixedCells = value; }
+    bool SaveFixedCols() const { return FSaveFixedCols; }
+    void SetSaveFixedCols(bool value) { FSaveFixedCols = value; }
+    bool SaveFixedRows() const { return FSaveFixedRows; }
+    void SetSaveFixedRows(bool value) { FSaveFixedRows = value; }
+    // Save the displayed value (GetFloatText) instead of the stored text.
+    bool SaveVirtCells() const { return FSaveVirtCells; }
+    void SetSaveVirtCells(bool value) { FSaveVirtCells = value; }
+    bool SaveWithHTML() const { return FSaveWithHTML; }
+    void SetSaveWithHTML(bool value) { FSaveWithHTML = value; }
+    bool SaveWithRTF() const { return FSaveWithRTF; }
+    void SetSaveWithRTF(bool value) { FSaveWithRTF = value; }
+    // When false, the first line of a file is skipped.
+    bool LoadFirstRow() const { return FLoadFirstRow; }
+    void SetLoadFirstRow(bool value) { FLoadFirstRow = value; }
+    // Files without a byte-order mark are written and read in CP437.
+    bool OemConvert() const { return FOemConvert; }
+    void SetOemConvert(bool value) { FOemConvert = value; }
+    const QString& CheckTrue() const { return FCheckTrue; }
+    void SetCheckTrue(const QString& value) { FCheckTrue = value; }
+    const QString& CheckFalse() const { return FCheckFalse; }
+    void SetCheckFalse(const QString& value) { FCheckFalse = value; }
+    // A TTextEncoding value (TextFile.h): the encoding of Unicode saves.
+    uint8_t Encoding() const { return FEncoding; }
+    void SetEncoding(uint8_t value) { FEncoding = value; }
+
+    // Writes the save area to a new file (replacing an existing one only when
+    // the whole new file could be written).  Unicode: Encoding() with its
+    // byte-order mark; otherwise UTF-8 without a mark.
+    void SaveToCSV(const QString& FileName, bool Unicode = false);
+    // Adds the save area's rows after the existing file's text (a missing file
+    // counts as empty) and writes the whole file back.
+    void AppendToCSV(const QString& FileName, bool Unicode = false);
+    // Loads from the save area's first cell; a file of zero bytes is ignored.
+    // MaxRows > 0 limits the lines read.
+    void LoadFromCSV(const QString& FileName, int MaxRows = 0);
+    // Decodes the file with a TTextEncoding value instead of detecting it.
+    void LoadFromCSV(const QString& FileName, uint8_t AEncoding, int MaxRows = 0);
+    // Loads the stream from its current position to its end.
+    void LoadFromCSVStream(class QIODevice& AStream, int MaxRows = 0);
+    // Like LoadFromCSV, the rows added after the last row.
+    void InsertFromCSV(const QString& FileName, int MaxRows = 0);
+
+    // The text written for a cell (real column).
+    virtual QString SaveCellText(int ACol, int ARow);
+    // Stores one loaded cell (real column) after OnLoadCell, with WriteRawCellText.
+    virtual void LoadCellText(int ACol, int ARow, const QString& Value);
+    // Runs once after every load: recomputes the column footers.
+    virtual void AfterFileLoad();
+    // Told by the writer about its progress; nothing here.
+    virtual void ExportNotification(TGridExportState AState, int ARow);
+
+    std::function<void(TObject* Sender, int ACol, int ARow, QString& Value)> OnSaveCell;
+    std::function<void(TObject* Sender, int ACol, int ARow, QString& Value)> OnLoadCell;
+    std::function<void(TObject* Sender, int Progress)> OnFileProgress;
+    std::function<void(TObject* Sender, int ACol, int ARow, QString& Value)> OnGetCheckTrue;
+    std::function<void(TObject* Sender, int ACol, int ARow, QString& Value)> OnGetCheckFalse;
     // --- end of comma-separated files ---
 
 protected:
@@ -290,6 +364,27 @@ protected:
     TMouseActions FMouseActions;
 
     // --- Comma-separated files: protected part (QelGridCsv.cpp) ---
+    // The whole file as text, and the shared reading and writing steps.
+    QString DecodeCsvBytes(const QByteArray& bytes) const;
+    QString BuildCsvText();
+    void WriteCsvFile(const QString& FileName, const QString& text, bool Unicode);
+    void LoadCsvText(const QString& text, int MaxRows, bool inserting);
+
+    QChar FDelimiter;
+    bool FQuoteEmptyCells = true;
+    bool FAlwaysQuotes = false;
+    bool FJavaCSV = false;
+    bool FSaveFixedCells = true;
+    bool FSaveFixedCols = false;
+    bool FSaveFixedRows = false;
+    bool FSaveVirtCells = true;
+    bool FSaveWithHTML = true;
+    bool FSaveWithRTF = false;
+    bool FLoadFirstRow = true;
+    bool FOemConvert = false;
+    QString FCheckTrue = QStringLiteral("Y");
+    QString FCheckFalse = QStringLiteral("N");
+    uint8_t FEncoding = 0;  // teUTF8
     // --- end of comma-separated files: protected part ---
 
 private:

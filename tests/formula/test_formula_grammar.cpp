@@ -148,3 +148,16 @@ TEST_F(FormulaTest, WideEncodedTextResultIsDecoded)
     Sheet.Set(1, 1, wide);
     EXPECT_EQ(Text(QStringLiteral("A1")), QString(QChar(0x4E2D)) + u'A');
 }
+
+TEST(FormulaErrors, MessagesOfEveryCode)
+{
+    const char* messages[] = {"No formula", "Division by zero", "Invalid value", "Invalid cell reference",
+                              "Invalid range reference", "Invalid grid reference", "Invalid nr. of parameters",
+                              "Circular reference", "No opening parenthesis", "No closing parenthesis",
+                              "Premature end of formula", "Unknown error", "Invalid qualifier", "Invalid token",
+                              "Overflow", "Underflow", "Circular range reference in formula"};
+    for (int code = 1; code <= 17; ++code)
+        EXPECT_EQ(FormulaErrorMessage(code), QString::fromLatin1(messages[code - 1])) << code;
+    for (int code : {0, 18, -1, 101, 150})
+        EXPECT_EQ(FormulaErrorMessage(code), QString()) << code;
+}

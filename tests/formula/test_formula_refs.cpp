@@ -159,6 +159,7 @@ TEST_F(GridPrefixTest, WithoutBinderEveryPrefixIsErrorSix)
     EXPECT_TRUE(r.Ok);
     EXPECT_DOUBLE_EQ(r.Value.Number, 1);
     EXPECT_EQ(Eval(QStringLiteral("Sheet2!TOTAL")).Code(), 6);
+    EXPECT_EQ(Eval(QStringLiteral("Sheet2!A1B")).Code(), 6);
 }
 
 TEST_F(GridPrefixTest, BinderReachesGridsByNameInEitherCase)

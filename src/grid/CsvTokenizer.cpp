@@ -1,0 +1,313 @@
+#include "CsvTokenizer.h"
+
+#include <algorithm>
+#include <limits>
+
+TCsvHandler::~TCsvHandler() = default;
+
+namespace {
+
+constexpr char16_t kQuote = u'"';
+constexpr char16_t kBlank = u' ';
+constexpr char16_t kVerticalTab = 0x0B;
+
+inline bool IsBreak(char16_t c) noexcept { return c == u'\r' || c == u'\n'; }
+
+// Handler that only counts rows.
+class TRowCounter final : public TCsvHandler {
+public:
+    void Field(QStringView) override {}
+    bool EndRow() override { return true; }
+};
+
+}  // namespace
+
+void TCsvTokenizer::Emit(const QChar* begin, const QChar* end, bool halve, TCsvHandler& handler)
+{
+    const char16_t* b = reinterpret_cast<const char16_t*>(begin);
+    const char16_t* e = reinterpret_cast<const char16_t*>(end);
+    const char16_t stored = FOptions.JavaCSV ? u'~' : kVerticalTab;
+
+    // Fast path: nothing to rewrite, hand out a view of the source.
+    bool rewrite = false;
+    for (const char16_t* p = b; p != e; ++p) {
+        if (*p == stored || (halve && *p == kQuote)) {
+            rewrite = true;
+            break;
+        }
+    }
+    QStringView result;
+    if (!rewrite) {
+        result = QStringView(b, e - b);
+    } else {
+        FScratch.resize(0);
+        FScratch.reserve((e - b) * 2);
+        for (const char16_t* p = b; p != e; ++p) {
+            const char16_t c = *p;
+            if (c == stored) {
+                FScratch.append(QLatin1StringView("\r\n"));
+            } else if (halve && c == kQuote && p + 1 != e && p[1] == kQuote) {
+                FScratch.append(QChar(kQuote));
+                ++p;
+            } else {
+                FScratch.append(QChar(c));
+            }
+        }
+        result = FScratch;
+    }
+    if (FOptions.JavaCSV && result.size() == 1 && result[0] == u'^')
+        result = QStringView();
+    handler.Field(result);
+}
+
+qsizetype TCsvTokenizer::Tokenize(QStringView text, TCsvHandler& handler)
+{
+    const char16_t* const p = text.utf16();
+    const qsizetype n = text.size();
+    // With no delimiter no character separates cells (not even a NUL in the
+    // text).
+    const bool hasDelimiter = !FOptions.Delimiter.isNull();
+    const char16_t d = FOptions.Delimiter.unicode();
+    const bool stripBlanks = d != kBlank;
+    auto isDelim = [&](char16_t c) { return hasDelimiter && c == d; };
+    auto at = [&](qsizetype i) { return reinterpret_cast<const QChar*>(p + i); };
+
+    // Quotes opened at or after this position are not carried across lines:
+    // a search from here already ran to the end without finding a close, so
+    // no run of odd length follows (see the header).
+    qsizetype noCarryFrom = std::numeric_limits<qsizetype>::max();
+    qsizetype rows = 0;
+    qsizetype i = 0;
+
+    // Position of the first odd-length quote run at or after j, as the index
+    // of its last quote; -1 if none.  With `crossLines` the search goes on
+    // over line breaks and takes only a run that ends its cell.
+    // `lineEnd` receives where the scan stopped at a break (or n).
+    // `delimSeen` is set when a delimiter occurs on the first line before it.
+    auto findClose = [&](qsizetype j, bool crossLines, qsizetype& lineEnd, bool& delimSeen) -> qsizetype {
+        lineEnd = -1;
+        while (j < n) {
+            const char16_t c = p[j];
+            if (c == kQuote) {
+                qsizetype k = j;
+                while (k < n && p[k] == kQuote)
+                    ++k;
+                // Across lines only a clean close counts: one followed by a
+                // delimiter, a line break or the end of the text.
+                if (((k - j) & 1) && (!crossLines || k == n || IsBreak(p[k]) || isDelim(p[k])))
+                    return k - 1;
+                j = k;
+                continue;
+            }
+            if (IsBreak(c)) {
+                if (lineEnd < 0)
+                    lineEnd = j;
+                if (!crossLines)
+                    return -1;
+            } else if (lineEnd < 0 && isDelim(c)) {
+                delimSeen = true;
+            }
+            ++j;
+        }
+        if (lineEnd < 0)
+            lineEnd = n;
+        return -1;
+    };
+    // First delimiter from j on the current line, or the line's end.
+    auto nextDelimOrEnd = [&](qsizetype j) {
+        while (j < n && !IsBreak(p[j]) && !isDelim(p[j]))
+            ++j;
+        return j;
+    };
+
+    while (i < n) {
+        // One row: cells until the end of the line.
+        for (;;) {
+            if (i >= n || IsBreak(p[i]))
+                break;
+            if (stripBlanks) {
+                while (p[i] == kBlank && i + 1 < n && !IsBreak(p[i + 1]))
+                    ++i;
+            }
+            if (p[i] != kQuote) {
+                const qsizetype j = nextDelimOrEnd(i);
+                Emit(at(i), at(j), false, handler);
+                if (j < n && isDelim(p[j])) {
+                    i = j + 1;
+                    continue;
+                }
+                i = j;
+                break;
+            }
+
+            // A quoted cell; its text starts at s.
+            const qsizetype s = i + 1;
+            qsizetype lineEnd = -1;
+            bool delimInside = false;
+            qsizetype close = findClose(s, false, lineEnd, delimInside);
+            if (close < 0 && lineEnd < n && s < noCarryFrom) {
+                qsizetype unused = -1;
+                bool unusedSeen = false;
+                close = findClose(lineEnd, true, unused, unusedSeen);
+                if (close < 0)
+                    noCarryFrom = s;
+                else
+                    delimInside = true;  // a carried cell never takes the last-cell reading
+            }
+            if (close >= 0) {
+                const qsizetype after = nextDelimOrEnd(close + 1);
+                if (after < n && isDelim(p[after])) {
+                    Emit(at(s), at(close), true, handler);
+                    i = after + 1;
+                    continue;
+                }
+                if (!delimInside) {
+                    // Last cell of its line: the rest of the line without the
+                    // quote at each end.
+                    const qsizetype end = (p[after - 1] == kQuote) ? after - 1 : after;
+                    Emit(at(s), at(std::max(end, s)), true, handler);
+                } else {
+                    Emit(at(s), at(close), true, handler);
+                }
+                i = after;
+                break;
+            }
+
+            // The quote does not close: lineEnd is the end of its line.
+            const bool endsWithQuote = lineEnd > s && p[lineEnd - 1] == kQuote;
+            if (endsWithQuote || !delimInside) {
+                Emit(at(s), at(endsWithQuote ? lineEnd - 1 : lineEnd), true, handler);
+                i = lineEnd;
+                break;
+            }
+            // Unclosed with a delimiter later on the line: an empty cell, and
+            // the text up to that delimiter is dropped.
+            handler.Field(QStringView());
+            i = nextDelimOrEnd(s) + 1;
+        }
+
+        ++rows;
+        if (!handler.EndRow())
+            return rows;
+        if (i < n) {
+            // i is at a line break.
+            if (p[i] == u'\r' && i + 1 < n && p[i + 1] == u'\n')
+                i += 2;
+            else
+                ++i;
+        }
+    }
+    return rows;
+}
+
+qsizetype TCsvTokenizer::CountRows(QStringView text, const TCsvReadOptions& options)
+{
+    TRowCounter counter;
+    TCsvTokenizer tokenizer(options);
+    return tokenizer.Tokenize(text, counter);
+}
+
+namespace {
+
+qsizetype PlainCount(QStringView line, char16_t c)
+{
+    return line.count(QChar(c));
+}
+
+// Maximal runs of c that have odd length or end the line.
+qsizetype RunCount(QStringView line, char16_t c)
+{
+    qsizetype count = 0;
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (i < n) {
+        if (line[i] != c) {
+            ++i;
+            continue;
+        }
+        qsizetype k = i;
+        while (k < n && line[k] == c)
+            ++k;
+        if (((k - i) & 1) || k == n)
+            ++count;
+        i = k;
+    }
+    return count;
+}
+
+bool OddQuotes(QStringView line)
+{
+    return line.count(QChar(kQuote)) & 1;
+}
+
+}  // namespace
+
+QChar TCsvTokenizer::DetectDelimiter(QStringView firstLine, QStringView secondLine)
+{
+    QChar found;
+    qsizetype best = 0;
+    for (const char16_t c : DelimiterCandidates) {
+        const qsizetype a = RunCount(firstLine, c);
+        const qsizetype b = RunCount(secondLine, c);
+        if (a == b && a > best) {
+            found = QChar(c);
+            best = a;
+        }
+    }
+    if (!found.isNull())
+        return found;
+    for (const char16_t c : DelimiterCandidates) {
+        const qsizetype a = PlainCount(firstLine, c);
+        const qsizetype b = PlainCount(secondLine, c);
+        if (a == b && a > best) {
+            found = QChar(c);
+            best = a;
+        }
+    }
+    if (!found.isNull())
+        return found;
+    for (const char16_t c : DelimiterCandidates) {
+        const qsizetype a = PlainCount(firstLine, c);
+        const qsizetype b = PlainCount(secondLine, c);
+        if (a > best || b > best) {
+            found = QChar(c);
+            best = std::max(a, b);
+        }
+    }
+    return found;
+}
+
+QChar TCsvTokenizer::DetectDelimiter(QStringView text)
+{
+    // The first four physical lines are enough to form the first two joined
+    // lines.
+    QStringView lines[4];
+    int count = 0;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (count < 4 && i < n) {
+        qsizetype j = i;
+        while (j < n && !IsBreak(text[j].unicode()))
+            ++j;
+        lines[count++] = text.sliced(i, j - i);
+        if (j < n && text[j] == u'\r' && j + 1 < n && text[j + 1] == u'\n')
+            j += 2;
+        else if (j < n)
+            ++j;
+        i = j;
+    }
+    QString joined[2];
+    int next = 0;
+    for (int k = 0; k < 2; ++k) {
+        if (next >= count)
+            break;
+        if (next + 1 < count && OddQuotes(lines[next]) && OddQuotes(lines[next + 1])) {
+            joined[k] = lines[next].toString() + QLatin1StringView("\r\n") + lines[next + 1].toString();
+            next += 2;
+        } else {
+            joined[k] = lines[next].toString();
+            next += 1;
+        }
+    }
+    return DetectDelimiter(joined[0], joined[1]);
+}

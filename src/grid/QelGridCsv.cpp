@@ -1,0 +1,489 @@
+// TQelStringGrid: comma-separated files.  The cell rules live in TCsvTokenizer
+// (reading) and TCsvWriter (writing); this file decides which cells take part
+// (the save area, hidden columns), turns bytes into text and back, and feeds
+// the grid.
+#include "QelGrid.h"
+
+#include "CodePages.h"
+#include "CsvTokenizer.h"
+#include "CsvWriter.h"
+#include "SysUtils.h"
+#include "TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Save and load area of a grid: first and last column and row.
+struct TCsvArea {
+    int FirstCol, LastCol, FirstRow, LastRow;
+};
+
+TCsvArea CsvArea(const TQelStringGrid& g)
+{
+    TCsvArea a{};
+    const bool allCols = g.SaveFixedCells() || g.SaveFixedCols();
+    const bool allRows = g.SaveFixedCells() || g.SaveFixedRows();
+    a.FirstCol = allCols ? 0 : g.FixedCols();
+    a.LastCol = allCols ? g.ColCount() - 1 : g.ColCount() - g.FixedRightCols() - 1;
+    a.FirstRow = allRows ? 0 : g.FixedRows();
+    a.LastRow = allRows ? g.RowCount() - 1 : g.RowCount() - g.FixedFooters() - 1;
+    return a;
+}
+
+// Reads a whole file; EFOpenError when it cannot be opened or read.
+QByteArray ReadFileBytes(const QString& fileName)
+{
+    if (QFileInfo(fileName).isDir())
+        throw EFOpenError::ForFile(fileName, QStringLiteral("It is a folder."));
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFOpenError::ForFile(fileName, file.errorString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFOpenError::ForFile(fileName, file.errorString());
+    return bytes;
+}
+
+int Percent(qint64 done, qint64 total)
+{
+    return static_cast<int>(std::lround(static_cast<double>(done) * 100.0 / static_cast<double>(total)));
+}
+
+// Plain text of a rich-text document: control words and groups are dropped,
+// \par and \line become CR LF, \tab a tab, \'hh a Windows-1252 character and
+// \uN the character N; destinations ({\* ...}, font, colour and style tables,
+// document information) are skipped whole.
+QString RichTextToPlain(const QString& rtf)
+{
+    QString out;
+    const qsizetype n = rtf.size();
+    // Depth of braces at which a skipped destination started; -1 when none.
+    int depth = 0;
+    int skipFrom = -1;
+    int ucSkip = 0;  // characters to drop after \uN (the fallback)
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = rtf[i];
+        if (c == u'{') {
+            ++depth;
+            continue;
+        }
+        if (c == u'}') {
+            if (skipFrom >= 0 && depth <= skipFrom)
+                skipFrom = -1;
+            --depth;
+            continue;
+        }
+        if (c == u'\r' || c == u'\n')
+            continue;
+        if (c != u'\\') {
+            if (skipFrom < 0) {
+                if (ucSkip > 0)
+                    --ucSkip;
+                else
+                    out += c;
+            }
+            continue;
+        }
+        // A control sequence.
+        if (i + 1 >= n)
+            break;
+        const QChar next = rtf[i + 1];
+        if (next == u'\\' || next == u'{' || next == u'}') {
+            if (skipFrom < 0)
+                out += next;
+            ++i;
+            continue;
+        }
+        if (next == u'*') {
+            if (skipFrom < 0)
+                skipFrom = depth;
+            ++i;
+            continue;
+        }
+        if (next == u'\'') {
+            if (i + 3 < n) {
+                bool ok = false;
+                const int code = rtf.mid(i + 2, 2).toInt(&ok, 16);
+                if (ok && skipFrom < 0) {
+                    if (ucSkip > 0)
+                        --ucSkip;
+                    else
+                        out += DecodeWindows1252(QByteArray(1, static_cast<char>(code)));
+                }
+            }
+            i += 3;
+            continue;
+        }
+        const bool asciiLetter = (next >= u'a' && next <= u'z') || (next >= u'A' && next <= u'Z');
+        if (!asciiLetter) {
+            // A control symbol such as \~ (non-breaking space) or \- (optional hyphen).
+            if (skipFrom < 0 && next == u'~')
+                out += QChar(0xA0);
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < n && rtf[j].isLetter() && rtf[j].unicode() < 128)
+            ++j;
+        const QString word = rtf.mid(i + 1, j - i - 1);
+        qsizetype k = j;
+        if (k < n && rtf[k] == u'-')
+            ++k;
+        while (k < n && rtf[k].isDigit())
+            ++k;
+        const QString param = rtf.mid(j, k - j);
+        if (k < n && rtf[k] == u' ')
+            ++k;
+        i = k - 1;
+        if (word == u"fonttbl" || word == u"colortbl" || word == u"stylesheet" || word == u"info" ||
+            word == u"pict" || word == u"header" || word == u"footer") {
+            if (skipFrom < 0)
+                skipFrom = depth;
+            continue;
+        }
+        if (skipFrom >= 0)
+            continue;
+        if (word == u"par" || word == u"line")
+            out += QLatin1StringView("\r\n");
+        else if (word == u"tab")
+            out += u'\t';
+        else if (word == u"u") {
+            int code = param.toInt();
+            if (code < 0)
+                code += 65536;
+            out += QChar(static_cast<char16_t>(code));
+            ucSkip = 1;
+        }
+    }
+    // The final \par of a document ends it rather than adding an empty line.
+    if (out.endsWith(QLatin1StringView("\r\n")))
+        out.chop(2);
+    return out;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Virtual steps
+
+QString TQelStringGrid::SaveCellText(int ACol, int ARow)
+{
+    QString s = FSaveVirtCells ? GetFloatText(ACol, ARow) : ReadRawCellText(ACol, ARow);
+    if (s.isEmpty() && HasCellProperties(ACol, ARow)) {
+        if (const TCellGraphic* g = GetCellProperties(ACol, ARow)->Graphic()) {
+            if (g->FCellType == ctCheckBox || g->FCellType == ctTriStateCheckBox) {
+                const bool checked = g->FCellType == ctCheckBox ? g->FCellBoolean
+                                                                : g->FCellCheckBoxState == cbChecked;
+                if (checked) {
+                    s = FCheckTrue;
+                    if (OnGetCheckTrue)
+                        OnGetCheckTrue(this, ACol, ARow, s);
+                } else {
+                    s = FCheckFalse;
+                    if (OnGetCheckFalse)
+                        OnGetCheckFalse(this, ACol, ARow, s);
+                }
+            }
+        }
+    }
+    const TCellTextKind kind = GetTextKind(s, true);
+    if (kind == ckHTML && !FSaveWithHTML) {
+        s = StripMarkup(s);
+    } else if (kind == ckRTF) {
+        if (FSaveWithRTF) {
+            s.remove(u'\r');
+            s.remove(u'\n');
+        } else {
+            s = RichTextToPlain(s);
+        }
+    }
+    if (OnSaveCell)
+        OnSaveCell(this, ACol, ARow, s);
+    return s;
+}
+
+void TQelStringGrid::LoadCellText(int ACol, int ARow, const QString& Value)
+{
+    if (OnLoadCell) {
+        QString v = Value;
+        OnLoadCell(this, ACol, ARow, v);
+        WriteRawCellText(ACol, ARow, v);
+    } else {
+        WriteRawCellText(ACol, ARow, Value);
+    }
+}
+
+void TQelStringGrid::AfterFileLoad() { CalcFooter(-1); }
+
+void TQelStringGrid::ExportNotification(TGridExportState, int) {}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+QString TQelStringGrid::BuildCsvText()
+{
+    const TCsvArea area = CsvArea(*this);
+    TCsvWriteOptions wo;
+    wo.Delimiter = FDelimiter.isNull() ? QChar(u',') : FDelimiter;
+    wo.QuoteEmptyCells = FQuoteEmptyCells;
+    wo.AlwaysQuotes = FAlwaysQuotes;
+    wo.JavaCSV = FJavaCSV;
+    const TCsvWriter writer(wo);
+    const int h = FSaveHiddenCells ? NumHiddenColumns() : 0;
+
+    QString out;
+    ExportNotification(esExportStart, area.FirstRow);
+    int lastProgress = 0;
+    for (int r = area.FirstRow; r <= area.LastRow; ++r) {
+        ExportNotification(esExportNextRow, r);
+        for (int i = area.FirstCol; i <= area.LastCol + h; ++i) {
+            if (i != area.FirstCol)
+                out += wo.Delimiter;
+            const int c = FSaveHiddenCells ? i : RealColIndex(i);
+            writer.AppendCell(out, SaveCellText(c, r));
+        }
+        out += QLatin1StringView("\r\n");
+        if (OnFileProgress) {
+            // A grid of one row is done after its only row.
+            const int progress = RowCount() > 1 ? Percent(r, RowCount() - 1) : 100;
+            if (progress != lastProgress) {
+                lastProgress = progress;
+                OnFileProgress(this, progress);
+            }
+        }
+    }
+    ExportNotification(esExportDone, -1);
+    return out;
+}
+
+void TQelStringGrid::WriteCsvFile(const QString& FileName, const QString& text, bool Unicode)
+{
+    QByteArray bytes;
+    if (FOemConvert)
+        bytes = ToOem(text);
+    else if (Unicode)
+        bytes = EncodeText(text, static_cast<TTextEncoding>(FEncoding), true);
+    else
+        bytes = EncodeText(text, teUTF8, false);
+    // The old file is replaced only once the new one is completely written.
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFCreateError::ForFile(FileName, file.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EFCreateError::ForFile(FileName, reason);
+    }
+    if (!file.commit())
+        throw EFCreateError::ForFile(FileName, file.errorString());
+}
+
+void TQelStringGrid::SaveToCSV(const QString& FileName, bool Unicode)
+{
+    WriteCsvFile(FileName, BuildCsvText(), Unicode);
+}
+
+void TQelStringGrid::AppendToCSV(const QString& FileName, bool Unicode)
+{
+    QString text;
+    if (QFileInfo::exists(FileName)) {
+        text = DecodeCsvBytes(ReadFileBytes(FileName));
+        // The existing text is kept as it is (a quoted cell in it may hold
+        // lone line breaks); only a missing final break is added.
+        if (!text.isEmpty() && !text.endsWith(u'\r') && !text.endsWith(u'\n'))
+            text += QLatin1StringView("\r\n");
+    }
+    text += BuildCsvText();
+    WriteCsvFile(FileName, text, Unicode);
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+QString TQelStringGrid::DecodeCsvBytes(const QByteArray& bytes) const
+{
+    TTextEncoding encoding;
+    int markLength = 0;
+    if (FOemConvert && !DetectByteOrderMark(bytes, encoding, markLength))
+        return FromOem(bytes);
+    return DecodeText(bytes);
+}
+
+void TQelStringGrid::LoadFromCSV(const QString& FileName, int MaxRows)
+{
+    const QByteArray bytes = ReadFileBytes(FileName);
+    if (bytes.isEmpty())
+        return;
+    LoadCsvText(DecodeCsvBytes(bytes), MaxRows, false);
+}
+
+void TQelStringGrid::LoadFromCSV(const QString& FileName, uint8_t AEncoding, int MaxRows)
+{
+    const QByteArray bytes = ReadFileBytes(FileName);
+    QString text = DecodeTextAs(bytes, static_cast<TTextEncoding>(AEncoding));
+    if (FOemConvert)
+        text = OemToAnsi(text);
+    LoadCsvText(text, MaxRows, false);
+}
+
+void TQelStringGrid::LoadFromCSVStream(QIODevice& AStream, int MaxRows)
+{
+    LoadCsvText(DecodeCsvBytes(AStream.readAll()), MaxRows, false);
+}
+
+void TQelStringGrid::InsertFromCSV(const QString& FileName, int MaxRows)
+{
+    const QByteArray bytes = ReadFileBytes(FileName);
+    if (bytes.isEmpty())
+        return;
+    LoadCsvText(DecodeCsvBytes(bytes), MaxRows, true);
+}
+
+namespace {
+
+// Bulk-update bracket that also closes when a callback throws.
+class TUpdateBracket {
+public:
+    explicit TUpdateBracket(TCustomGrid& g) : FGrid(g) { FGrid.BeginUpdate(); }
+    ~TUpdateBracket() { FGrid.EndUpdate(); }
+    TUpdateBracket(const TUpdateBracket&) = delete;
+    TUpdateBracket& operator=(const TUpdateBracket&) = delete;
+
+private:
+    TCustomGrid& FGrid;
+};
+
+}  // namespace
+
+// The grid as a handler of the tokenizer: cells go to consecutive columns of
+// consecutive rows from the load area's first cell.
+class TQelGridCsvLoader final : public TCsvHandler {
+public:
+    TQelGridCsvLoader(TQelStringGrid& grid, int firstCol, int firstRow, int hidden, bool skipFirst,
+                      int maxRows, qsizetype linesCounted)
+        : FGrid(grid), FFirstCol(firstCol), FCol(firstCol), FRow(firstRow), FHidden(hidden),
+          FSkip(skipFirst), FMaxRows(maxRows), FLinesCounted(linesCounted),
+          FMapColumns(!grid.SaveHiddenCells() && grid.NumHiddenColumns() > 0)
+    {
+    }
+
+    void Field(QStringView text) override
+    {
+        if (FSkip)
+            return;
+        if (!FRowReady) {
+            if (FRow >= FGrid.RowCount() - FGrid.FixedFooters())
+                FGrid.SetRowCount(FRow + 1000);
+            FRowReady = true;
+        }
+        // Columns grow before the cell is written, so that the store has it.
+        if (FCol >= FGrid.ColCount() + FHidden)
+            FGrid.SetColCount(FCol + 1 - FHidden);
+        // Without hidden columns in the file, its cells are the displayed
+        // columns: each text goes back to the real column it was saved from.
+        const int realCol = FMapColumns ? FGrid.RealColIndex(FCol) : FCol;
+        FGrid.LoadCellText(realCol, FRow, text.toString());
+        ++FCol;
+    }
+
+    bool EndRow() override
+    {
+        if (FSkip) {
+            FSkip = false;
+            return true;
+        }
+        FCol = FFirstCol;
+        FRowReady = false;
+        ++FRow;
+        ++FRowsRead;
+        if (FGrid.OnFileProgress && FLinesCounted > 0) {
+            const int progress = Percent(FRowsRead, FLinesCounted);
+            if (progress != FLastProgress) {
+                FLastProgress = progress;
+                FGrid.OnFileProgress(&FGrid, progress);
+            }
+        }
+        return FMaxRows <= 0 || FRowsRead < FMaxRows;
+    }
+
+    int Row() const { return FRow; }
+
+private:
+    TQelStringGrid& FGrid;
+    const int FFirstCol;
+    int FCol;
+    int FRow;
+    const int FHidden;
+    bool FSkip;
+    const int FMaxRows;
+    const qsizetype FLinesCounted;
+    const bool FMapColumns;
+    bool FRowReady = false;
+    qsizetype FRowsRead = 0;
+    int FLastProgress = 0;
+};
+
+void TQelStringGrid::LoadCsvText(const QString& text, int MaxRows, bool inserting)
+{
+    // No line at all (an empty input, or nothing but a byte-order mark).
+    if (text.isEmpty())
+        throw Exception(QStringLiteral("File is empty"));
+
+    const TCsvArea area = CsvArea(*this);
+    TUpdateBracket bracket(*this);
+
+    int r = area.FirstRow;
+    QStringList footerTexts;
+    bool restoreFooter = false;
+    if (inserting) {
+        r = RowCount();
+        if (FloatingFooterVisible()) {
+            const int last = RowCount() - 1;
+            for (int c = 0; c < ColCount(); ++c)
+                footerTexts.append(ReadRawCellText(c, last));
+            ClearRowSlots(last);
+            r = last;
+            restoreFooter = true;
+        }
+    }
+
+    TCsvReadOptions ro;
+    ro.Delimiter = FDelimiter.isNull() ? TCsvTokenizer::DetectDelimiter(text) : FDelimiter;
+    ro.JavaCSV = FJavaCSV;
+
+    qsizetype counted = 0;
+    if (OnFileProgress) {
+        counted = TCsvTokenizer::CountRows(text, ro);
+        if (!FLoadFirstRow && counted > 0)
+            --counted;
+        if (MaxRows > 0 && counted > MaxRows)
+            counted = MaxRows;
+        const qsizetype rows = inserting ? counted + RowCount() : counted + r + FixedFooters();
+        SetRowCount(static_cast<int>(std::min<qsizetype>(rows, std::numeric_limits<int>::max())));
+    }
+
+    const int h = FSaveHiddenCells ? NumHiddenColumns() : 0;
+    TQelGridCsvLoader loader(*this, area.FirstCol, r, h, !FLoadFirstRow, MaxRows, counted);
+    TCsvTokenizer(ro).Tokenize(text, loader);
+    r = loader.Row();
+
+    SetRowCount(r + FixedFooters() + (restoreFooter ? 1 : 0));
+    FMaxRowCount = RowCount();
+    if (restoreFooter) {
+        // The floating footer goes below the inserted rows.
+        const int footerRow = r;
+        for (int c = 0; c < footerTexts.size(); ++c)
+            WriteRawCellText(c, footerRow, footerTexts[c]);
+    }
+
+    NotifyCellsChanged(GridRect(0, 0, ColCount() - 1, RowCount() - 1));
+    AfterFileLoad();
+}
