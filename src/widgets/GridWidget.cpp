@@ -205,10 +205,25 @@ void TGridWidget::UpdateScrollBars(const TGridScrollBarInfo& horz, const TGridSc
 }
 
 void TGridWidget::placeEditor(const TRect& bounds) {
-    if (!FActiveEditor) return;
+    if (!FActiveEditor || !FGrid) return;
     // The cell's right and bottom pixel stay visible around the editor.
-    FActiveEditor->setGeometry(bounds.Left, bounds.Top, std::max(0, bounds.Width() - 1),
-                               std::max(0, bounds.Height() - 1));
+    const QRect geometry(bounds.Left, bounds.Top, std::max(0, bounds.Width() - 1),
+                         std::max(0, bounds.Height() - 1));
+    // A cell scrolled (partly) under the fixed rows or columns must not cover them. The
+    // editor keeps the focus meanwhile, so it is masked or moved out of sight, not hidden.
+    const QRect scrollArea(QPoint(FGrid->FixedWidth(), FGrid->FixedHeight()),
+                           QPoint(std::max(viewport()->width(), geometry.right()),
+                                  std::max(viewport()->height(), geometry.bottom())));
+    const QRect shown = geometry.intersected(scrollArea);
+    if (shown.isEmpty()) {
+        FActiveEditor->clearMask();
+        FActiveEditor->setGeometry(-geometry.width() - 16, -geometry.height() - 16, geometry.width(),
+                                   geometry.height());
+        return;
+    }
+    FActiveEditor->setGeometry(geometry);
+    if (shown == geometry) FActiveEditor->clearMask();
+    else FActiveEditor->setMask(QRegion(shown.translated(-geometry.topLeft())));
 }
 
 void TGridWidget::ShowEditor(const TRect& bounds, const TInplaceEditorSpec& spec, const QString& text) {

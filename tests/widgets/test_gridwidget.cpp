@@ -6,7 +6,10 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QToolTip>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -16,6 +19,26 @@
 #include <memory>
 
 namespace {
+
+// A string grid with a hint for every cell and a switch for the multi-line editor.
+class TTestGrid : public TStringGrid {
+public:
+    bool HintRequest(int x, int y, QString& text, TPoint& pos) override {
+        int col = -1, row = -1;
+        MouseToCell(x, y, col, row);
+        text = QStringLiteral("cell %1,%2").arg(col).arg(row);
+        pos = TPoint{x, y + 20};
+        return col >= 0 && row >= 0;
+    }
+    bool WrapEditor = false;
+
+protected:
+    TInplaceEditorSpec CreateEditor() override {
+        TInplaceEditorSpec spec = TStringGrid::CreateEditor();
+        spec.WordWrap = WrapEditor;
+        return spec;
+    }
+};
 
 class GridWidgetTest : public ::testing::Test {
 protected:
@@ -49,7 +72,7 @@ protected:
         QApplication::processEvents();   // the editor gets the character queued
     }
 
-    TStringGrid grid;
+    TTestGrid grid;
     std::unique_ptr<TGridWidget> widget;
     TGridCoord lastSet{-1, -1};
     QString lastSetText;
@@ -126,6 +149,79 @@ TEST_F(GridWidgetTest, MovingTheScrollBarScrollsTheGrid) {
     EXPECT_EQ(grid.TopRow(), 40);
     widget->horizontalScrollBar()->setValue(widget->horizontalScrollBar()->maximum());
     EXPECT_EQ(grid.LeftCol(), grid.MaxTopLeft().X);
+}
+
+TEST_F(GridWidgetTest, ThumbDragsFollowGoThumbTracking) {
+    for (bool tracking : {false, true}) {
+        grid.SetTopRow(1);
+        grid.SetOptions(tracking ? grid.Options() + goThumbTracking : grid.Options() - goThumbTracking);
+        QScrollBar* bar = widget->verticalScrollBar();
+        bar->setSliderDown(true);
+        bar->setValue(30);
+        EXPECT_EQ(grid.TopRow(), tracking ? 30 : 1) << tracking;
+        bar->setSliderDown(false);   // the thumb is let go
+        EXPECT_EQ(grid.TopRow(), 30) << tracking;
+        EXPECT_EQ(bar->value(), 30);
+    }
+}
+
+TEST_F(GridWidgetTest, TheEditorFollowsScrollingAndNeverCoversFixedCells) {
+    grid.FocusCell(2, 5, true);
+    typeChar(widget.get(), 'q');
+    QLineEdit* editor = lineEditor();
+    ASSERT_NE(editor, nullptr);
+    grid.SetTopRow(3);
+    EXPECT_EQ(editor->geometry().top(), grid.CellRect(2, 5).Top);
+    grid.SetTopRow(5);
+    EXPECT_EQ(editor->geometry().top(), grid.FixedHeight());
+    // Scrolled away under the fixed row: nothing of the editor shows there, and it
+    // keeps the keyboard.
+    grid.SetTopRow(6);
+    const QRect fixedRows(0, 0, widget->viewport()->width(), grid.FixedHeight());
+    const QRegion shown = editor->mask().isEmpty() ? QRegion(editor->geometry())
+                                                   : editor->mask().translated(editor->pos());
+    EXPECT_FALSE(shown.intersects(fixedRows));
+    EXPECT_TRUE(editor->hasFocus());
+    grid.SetTopRow(4);
+    EXPECT_EQ(editor->geometry().top(), grid.CellRect(2, 5).Top);
+    EXPECT_TRUE(editor->mask().isEmpty());
+    EXPECT_EQ(editor->text(), QStringLiteral("q"));
+}
+
+TEST_F(GridWidgetTest, HintsShowAsToolTips) {
+    const QPoint pos = cellCenter(3, 4);
+    QHelpEvent help(QEvent::ToolTip, pos, widget->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(widget->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("cell 3,4"));
+    QToolTip::hideText();
+}
+
+TEST_F(GridWidgetTest, WordWrappedCellsEditInAPlainTextEdit) {
+    grid.WrapEditor = true;
+    grid.SetCells(2, 3, QStringLiteral("ab\r\ncd"));
+    grid.FocusCell(2, 3, true);
+    grid.SetEditorMode(true);
+    auto* memo = qobject_cast<QPlainTextEdit*>(widget->Editor());
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("ab\ncd"));
+    EXPECT_EQ(grid.InplaceEditorText(), QStringLiteral("ab\r\ncd"));
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(memo, "e");
+    EXPECT_EQ(lastSetText, QStringLiteral("ab\r\ncde"));
+}
+
+TEST_F(GridWidgetTest, PostedNotificationsRunFromTheEventLoop) {
+    int ran = 0;
+    grid.Post([&] { ++ran; });
+    EXPECT_EQ(ran, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(ran, 1);
+    // Detaching the grid drops what was posted for it.
+    grid.Post([&] { ++ran; });
+    widget->SetGrid(nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(grid.Host(), nullptr);
 }
 
 TEST_F(GridWidgetTest, ResizingSetsTheClientSize) {
