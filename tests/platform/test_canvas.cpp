@@ -263,6 +263,12 @@ TEST(Canvas, CalcRectMeasuresWithoutDrawing) {
             EXPECT_EQ(r.Width(), k.width) << k.text.toStdString();
         }
     }
+    // Tabs move to the next tab stop with DT_EXPANDTABS.
+    {
+        TRect tabbed = Rect(0, 0, 500, 0);
+        c.DrawText("a\tb", tabbed, DT_SINGLELINE | DT_EXPANDTABS | DT_CALCRECT);
+        EXPECT_GT(tabbed.Width(), c.TextWidth("a    b"));
+    }
     // Word break wraps to the given width and keeps inside it.
     const int wordW = c.TextWidth("three");
     TRect r = Rect(0, 0, wordW + 4, 0);
