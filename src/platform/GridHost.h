@@ -75,7 +75,8 @@ public:
     // grid has already read its text by then. EditorText/SetEditorText read and replace
     // the text; SetEditorText must not report the change back through
     // TCustomGrid::EditorTextChanged. EditorTypeChar delivers a character as if typed into
-    // the editor (replacing the selection), after the events that are already queued.
+    // the editor (replacing the selection), after the events that are already queued: it
+    // goes through TCustomGrid::EditorKeyPress like any typed character.
     virtual void ShowEditor(const TRect& bounds, const TInplaceEditorSpec& spec, const QString& text) = 0;
     virtual void MoveEditor(const TRect& bounds) = 0;
     virtual void HideEditor() = 0;

@@ -722,6 +722,7 @@ void TCustomGrid::InvalidateRow(int row) { InvalidateGridRect(TGridRect{0, row, 
 void TCustomGrid::InvalidateCol(int col) { InvalidateGridRect(TGridRect{col, 0, col, FRowCount - 1}); }
 
 void TCustomGrid::InvalidateGridRect(const TGridRect& r0) {
+    if (!FHost) return;   // nobody to repaint: skip the geometry (bulk loads without a window)
     TGridRect r{std::min(r0.Left, r0.Right), std::min(r0.Top, r0.Bottom), std::max(r0.Left, r0.Right),
                 std::max(r0.Top, r0.Bottom)};
     r.Left = std::max(r.Left, 0);

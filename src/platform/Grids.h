@@ -284,6 +284,7 @@ public:
     // with tracking false).
     void ScrollBarMoved(bool vertical, int position, bool tracking);
     // A hint is about to show for the point: true with the text and its position to show it.
+    // Default: no hint (subclasses answer per cell).
     virtual bool HintRequest(int x, int y, QString& hintText, TPoint& hintPos);
 
     // Editor events. EditorKeyDown comes first for every key pressed in the editor
