@@ -5,7 +5,6 @@
 #include "Grids.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -435,6 +434,7 @@ void TGridWidget::mousePressEvent(QMouseEvent* e) {
     TMouseButton button;
     if (!FGrid || !mouseButton(e->button(), button)) return;
     const QPoint p = e->position().toPoint();
+    FButtonsDown = e->buttons() != Qt::NoButton;
     FGrid->MouseDown(button, ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
     FDragTimer.start();
 }
@@ -447,7 +447,8 @@ void TGridWidget::mouseMoveEvent(QMouseEvent* e) {
 
 void TGridWidget::mouseReleaseEvent(QMouseEvent* e) {
     TMouseButton button;
-    if (e->buttons() == Qt::NoButton) FDragTimer.stop();
+    FButtonsDown = e->buttons() != Qt::NoButton;
+    if (!FButtonsDown) FDragTimer.stop();
     if (!FGrid || !mouseButton(e->button(), button)) return;
     const QPoint p = e->position().toPoint();
     FGrid->MouseUp(button, ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
@@ -457,16 +458,19 @@ void TGridWidget::mouseDoubleClickEvent(QMouseEvent* e) {
     TMouseButton button;
     if (!FGrid || !mouseButton(e->button(), button)) return;
     const QPoint p = e->position().toPoint();
+    FButtonsDown = e->buttons() != Qt::NoButton;
     FGrid->DblClick(button, ShiftStateOf(e->modifiers(), e->buttons()) + ssDouble, p.x(), p.y());
     FDragTimer.start();
 }
 
 void TGridWidget::dragScrollTick() {
-    if (!FGrid || QApplication::mouseButtons() == Qt::NoButton) {
+    // While a button is held the grid scrolls towards a pointer that left its cells (it
+    // knows the last pointer position and does nothing when there is nothing to scroll).
+    if (!FGrid || !FButtonsDown) {
         FDragTimer.stop();
         return;
     }
-    if (!viewport()->rect().contains(viewport()->mapFromGlobal(QCursor::pos()))) FGrid->DragScrollTick();
+    FGrid->DragScrollTick();
 }
 
 void TGridWidget::wheelEvent(QWheelEvent* e) {

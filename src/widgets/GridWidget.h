@@ -96,5 +96,6 @@ private:
     QSize FClientSize{-1, -1};
     bool FFocusInside = false;
     QTimer FDragTimer;
+    bool FButtonsDown = false;
     QMetaObject::Connection FFocusConnection;
 };

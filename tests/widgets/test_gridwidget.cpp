@@ -224,6 +224,28 @@ TEST_F(GridWidgetTest, PostedNotificationsRunFromTheEventLoop) {
     EXPECT_EQ(grid.Host(), nullptr);
 }
 
+TEST_F(GridWidgetTest, DraggingBelowTheCellsScrollsUntilTheButtonIsReleased) {
+    grid.SetOptions(grid.Options() - goEditing);   // editing grids do not drag-select
+    QWidget* vp = widget->viewport();
+    const QPoint start = cellCenter(2, 2);
+    QTest::mousePress(vp, Qt::LeftButton, {}, start);
+    const int top = grid.TopRow();
+    const QPoint below(start.x(), vp->height() + 20);
+    QMouseEvent move(QEvent::MouseMove, below, vp->mapToGlobal(below), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(vp, &move);
+    const int moved = grid.TopRow();
+    EXPECT_GE(moved, top);
+    // The pointer stays below the cells: the grid keeps scrolling while the button is down.
+    QTest::qWait(300);
+    EXPECT_GT(grid.TopRow(), moved);
+    EXPECT_GT(grid.Selection().Bottom, 2);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, below);
+    const int after = grid.TopRow();
+    QTest::qWait(200);
+    EXPECT_EQ(grid.TopRow(), after);
+}
+
 TEST_F(GridWidgetTest, ResizingSetsTheClientSize) {
     widget->resize(300, 200);
     QApplication::processEvents();
