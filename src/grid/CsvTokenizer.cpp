@@ -69,6 +69,10 @@ qsizetype TCsvTokenizer::Tokenize(QStringView text, TCsvHandler& handler)
     const bool hasDelimiter = !FOptions.Delimiter.isNull();
     const char16_t d = FOptions.Delimiter.unicode();
     const bool stripBlanks = d != kBlank;
+    // The character that stands for CR LF inside a cell.
+    const char16_t storedBreak = FOptions.JavaCSV ? u'~' : kVerticalTab;
+    // Every character the cell scan stops at or looks for is at most this.
+    const char16_t prefilter = std::max<char16_t>(u'~', hasDelimiter ? d : u'~');
     auto isDelim = [&](char16_t c) { return hasDelimiter && c == d; };
     auto at = [&](qsizetype i) { return reinterpret_cast<const QChar*>(p + i); };
 
@@ -130,8 +134,23 @@ qsizetype TCsvTokenizer::Tokenize(QStringView text, TCsvHandler& handler)
                     ++i;
             }
             if (p[i] != kQuote) {
-                const qsizetype j = nextDelimOrEnd(i);
-                Emit(at(i), at(j), false, handler);
+                // One pass finds the cell's end and whether it holds a stored
+                // line break; most cells are then handed out as they are.
+                qsizetype j = i;
+                bool stored = false;
+                while (j < n) {
+                    const char16_t c = p[j];
+                    if (c <= prefilter) {
+                        if (c == u'\r' || c == u'\n' || isDelim(c))
+                            break;
+                        stored |= c == storedBreak;
+                    }
+                    ++j;
+                }
+                if (stored || (FOptions.JavaCSV && j - i == 1 && p[i] == u'^'))
+                    Emit(at(i), at(j), false, handler);
+                else
+                    handler.Field(QStringView(p + i, j - i));
                 if (j < n && isDelim(p[j])) {
                     i = j + 1;
                     continue;

@@ -365,7 +365,7 @@ protected:
 
     // --- Comma-separated files: protected part (QelGridCsv.cpp) ---
     // The whole file as text, and the shared reading and writing steps.
-    QString DecodeCsvBytes(const QByteArray& bytes) const;
+    QString DecodeCsvBytes(QByteArrayView bytes) const;
     QString BuildCsvText();
     void WriteCsvFile(const QString& FileName, const QString& text, bool Unicode);
     void LoadCsvText(const QString& text, int MaxRows, bool inserting);

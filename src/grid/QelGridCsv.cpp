@@ -38,18 +38,32 @@ TCsvArea CsvArea(const TQelStringGrid& g)
     return a;
 }
 
-// Reads a whole file; EFOpenError when it cannot be opened or read.
-QByteArray ReadFileBytes(const QString& fileName)
+// Calls `use` with the whole content of a file (mapped into memory when the
+// file allows it, so the bytes are not copied); EFOpenError when the file
+// cannot be opened or read.
+template <typename Use>
+auto WithFileBytes(const QString& fileName, Use use)
 {
     if (QFileInfo(fileName).isDir())
         throw EFOpenError::ForFile(fileName, QStringLiteral("It is a folder."));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EFOpenError::ForFile(fileName, file.errorString());
-    QByteArray bytes = file.readAll();
+    const qint64 size = file.size();
+    if (size > 0) {
+        if (uchar* mapped = file.map(0, size)) {
+            struct TUnmap {
+                QFile& f;
+                uchar* m;
+                ~TUnmap() { f.unmap(m); }
+            } unmap{file, mapped};
+            return use(QByteArrayView(mapped, size));
+        }
+    }
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFOpenError::ForFile(fileName, file.errorString());
-    return bytes;
+    return use(QByteArrayView(bytes));
 }
 
 int Percent(qint64 done, qint64 total)
@@ -295,7 +309,7 @@ void TQelStringGrid::AppendToCSV(const QString& FileName, bool Unicode)
 {
     QString text;
     if (QFileInfo::exists(FileName)) {
-        text = DecodeCsvBytes(ReadFileBytes(FileName));
+        text = WithFileBytes(FileName, [this](QByteArrayView bytes) { return DecodeCsvBytes(bytes); });
         // The existing text is kept as it is (a quoted cell in it may hold
         // lone line breaks); only a missing final break is added.
         if (!text.isEmpty() && !text.endsWith(u'\r') && !text.endsWith(u'\n'))
@@ -308,7 +322,7 @@ void TQelStringGrid::AppendToCSV(const QString& FileName, bool Unicode)
 // ---------------------------------------------------------------------------
 // Reading
 
-QString TQelStringGrid::DecodeCsvBytes(const QByteArray& bytes) const
+QString TQelStringGrid::DecodeCsvBytes(QByteArrayView bytes) const
 {
     TTextEncoding encoding;
     int markLength = 0;
@@ -319,16 +333,21 @@ QString TQelStringGrid::DecodeCsvBytes(const QByteArray& bytes) const
 
 void TQelStringGrid::LoadFromCSV(const QString& FileName, int MaxRows)
 {
-    const QByteArray bytes = ReadFileBytes(FileName);
-    if (bytes.isEmpty())
-        return;
-    LoadCsvText(DecodeCsvBytes(bytes), MaxRows, false);
+    // A file of zero bytes is ignored; anything else is decoded whole.
+    bool empty = false;
+    const QString text = WithFileBytes(FileName, [&](QByteArrayView bytes) {
+        empty = bytes.isEmpty();
+        return DecodeCsvBytes(bytes);
+    });
+    if (!empty)
+        LoadCsvText(text, MaxRows, false);
 }
 
 void TQelStringGrid::LoadFromCSV(const QString& FileName, uint8_t AEncoding, int MaxRows)
 {
-    const QByteArray bytes = ReadFileBytes(FileName);
-    QString text = DecodeTextAs(bytes, static_cast<TTextEncoding>(AEncoding));
+    QString text = WithFileBytes(FileName, [&](QByteArrayView bytes) {
+        return DecodeTextAs(bytes, static_cast<TTextEncoding>(AEncoding));
+    });
     if (FOemConvert)
         text = OemToAnsi(text);
     LoadCsvText(text, MaxRows, false);
@@ -341,10 +360,13 @@ void TQelStringGrid::LoadFromCSVStream(QIODevice& AStream, int MaxRows)
 
 void TQelStringGrid::InsertFromCSV(const QString& FileName, int MaxRows)
 {
-    const QByteArray bytes = ReadFileBytes(FileName);
-    if (bytes.isEmpty())
-        return;
-    LoadCsvText(DecodeCsvBytes(bytes), MaxRows, true);
+    bool empty = false;
+    const QString text = WithFileBytes(FileName, [&](QByteArrayView bytes) {
+        empty = bytes.isEmpty();
+        return DecodeCsvBytes(bytes);
+    });
+    if (!empty)
+        LoadCsvText(text, MaxRows, true);
 }
 
 namespace {
