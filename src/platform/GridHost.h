@@ -91,4 +91,7 @@ public:
 
     // Run fn on the user-interface thread after the current event has been handled.
     virtual void Post(std::function<void()> fn) = 0;
+
+    // The grid is being destroyed: the host must forget it (and call nothing on it).
+    virtual void GridDestroyed() {}
 };

@@ -24,7 +24,13 @@ void moveAdjust(int& cur, int from, int to) {
 
 TCustomGrid::TCustomGrid() = default;
 
-TCustomGrid::~TCustomGrid() = default;
+TCustomGrid::~TCustomGrid() {
+    // A window showing this grid must not call into it after this point.
+    if (IGridHost* host = FHost) {
+        FHost = nullptr;
+        host->GridDestroyed();
+    }
+}
 
 void TCustomGrid::SetHost(IGridHost* host) {
     FHost = host;

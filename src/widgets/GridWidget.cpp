@@ -111,6 +111,16 @@ void TGridWidget::SetGrid(TCustomGrid* grid) {
     viewport()->update();
 }
 
+void TGridWidget::GridDestroyed() {
+    if (FActiveEditor) {
+        FActiveEditor->hide();
+        FActiveEditor = nullptr;
+    }
+    FGrid = nullptr;
+    ++FGridGeneration;
+    viewport()->update();
+}
+
 QWidget* TGridWidget::Editor() const { return FActiveEditor; }
 
 QSize TGridWidget::sizeHint() const { return QSize(400, 300); }

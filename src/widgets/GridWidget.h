@@ -6,7 +6,7 @@
 // QLineEdit, or a QPlainTextEdit for word-wrapped text), shows hints as tool tips and runs
 // the grid's posted notifications from the event loop.
 //
-// The grid is not owned. It must outlive the widget, or be detached with SetGrid(nullptr)
+// The grid is not owned. A grid that is destroyed first detaches itself; or detach it with SetGrid(nullptr)
 // before it goes away.
 #pragma once
 
@@ -54,6 +54,7 @@ public:
     void ShowHint(const QString& text, TPoint pos) override;
     void HideHint() override;
     void Post(std::function<void()> fn) override;
+    void GridDestroyed() override;
 
     QSize sizeHint() const override;
 

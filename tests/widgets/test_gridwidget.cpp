@@ -296,3 +296,17 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+TEST(GridWidgetLifetime, GridDestroyedBeforeWidgetDetachesItself) {
+    auto grid = std::make_unique<TStringGrid>();
+    grid->SetOptions(grid->Options() + goEditing);
+    TGridWidget widget(grid.get());
+    widget.resize(200, 150);
+    widget.show();
+    grid.reset();
+    EXPECT_EQ(widget.Grid(), nullptr);
+    // Painting and input after the grid is gone must not reach it.
+    widget.repaint();
+    QTest::mouseClick(widget.viewport(), Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::keyClick(&widget, Qt::Key_Down);
+}
