@@ -528,6 +528,24 @@ TEvalPlan TDependencyIndex::PlanForChange(std::span<const TFormulaNode> changed)
     return tarjan(roots, nullptr);
 }
 
+TEvalPlan TDependencyIndex::PlanForExternalDependents() {
+    std::vector<std::pair<TDependencyIndex*, int32_t>> roots;
+    for (const RevEntry& e : revPool_)
+        if (e.DstNode >= 0 && e.Dst && e.Dst != this) roots.emplace_back(e.Dst, e.DstNode);
+    for (const BigRange& b : bigRanges_)
+        if (b.DstNode >= 0 && b.Dst && b.Dst != this) roots.emplace_back(b.Dst, b.DstNode);
+    std::sort(roots.begin(), roots.end());
+    roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+    return tarjan(roots, nullptr);
+}
+
+bool TDependencyIndex::HasDependents(int32_t col, int32_t row) const {
+    if (revHeads_->Find(cellKey(col, row)) >= 0) return true;
+    for (const BigRange& b : bigRanges_)
+        if (b.DstNode >= 0 && b.Rect.Contains(col, row)) return true;
+    return false;
+}
+
 bool TDependencyIndex::CheckConsistency() const {
     // Every precedent of every live node must have exactly as many reverse
     // entries as it expects; count them both ways.

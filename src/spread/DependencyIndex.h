@@ -89,6 +89,15 @@ public:
     // changed formula cell itself is the caller's business.
     static TEvalPlan PlanForChange(std::span<const TFormulaNode> changed);
 
+    // The formula cells of other indexes that read this index, and everything
+    // that depends on them (in any index, this one included), in evaluation
+    // order.  Used after a whole grid was recalculated, so that bound grids
+    // catch up and cycles through several grids are found.
+    TEvalPlan PlanForExternalDependents();
+
+    // True when some formula (in any index) reads (col, row) of this index.
+    bool HasDependents(int32_t col, int32_t row) const;
+
     // Calls f for every formula cell of this index (in no particular order).
     void ForEachFormula(const std::function<void(int32_t col, int32_t row)>& f) const;
 
