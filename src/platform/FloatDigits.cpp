@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -79,35 +80,172 @@ void Finish(const TSci& s, int nsig, bool up, TDecDigits& r) {
     if (r.n == 0) r.pointPos = 1;
 }
 
+#ifdef __SIZEOF_INT128__
+constexpr std::uint64_t kPow10[20] = {1ull,
+                                      10ull,
+                                      100ull,
+                                      1000ull,
+                                      10000ull,
+                                      100000ull,
+                                      1000000ull,
+                                      10000000ull,
+                                      100000000ull,
+                                      1000000000ull,
+                                      10000000000ull,
+                                      100000000000ull,
+                                      1000000000000ull,
+                                      10000000000000ull,
+                                      100000000000000ull,
+                                      1000000000000000ull,
+                                      10000000000000000ull,
+                                      100000000000000000ull,
+                                      1000000000000000000ull,
+                                      10000000000000000000ull};
+
+// a = m * 2^e2 with the implicit bit in m; false for zero, subnormals and
+// non-finite values (they take the general path).
+bool Decompose(double a, std::uint64_t& m, int& e2) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &a, sizeof bits);
+    const int be = static_cast<int>((bits >> 52) & 0x7FF);
+    if (be == 0 || be == 0x7FF) return false;
+    m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
+    e2 = be - 1075;
+    return true;
+}
+
+// floor(m * 2^e2 * 10^n) for 0 <= n <= 19, and whether the exact remainder
+// is at least one half.  m * 10^n < 2^117, so the product is exact in 128
+// bits, and the bit just below the cut decides half away from zero without
+// any approximation, ties included.  False when the floor needs more than
+// 64 bits.
+bool ScaleExact(std::uint64_t m, int e2, int n, std::uint64_t& fl, bool& up) {
+    unsigned __int128 p = static_cast<unsigned __int128>(m) * kPow10[n];
+    if (e2 >= 0) {
+        if (e2 > 10) return false;  // p << e2 stays below 2^128
+        p <<= e2;
+        if (p >> 64) return false;
+        fl = static_cast<std::uint64_t>(p);
+        up = false;
+        return true;
+    }
+    const int k = -e2;
+    if (k > 117) {  // p < 2^117 <= 2^(k-1): below one half
+        fl = 0;
+        up = false;
+        return true;
+    }
+    const unsigned __int128 q = p >> k;
+    if (q >> 64) return false;
+    fl = static_cast<std::uint64_t>(q);
+    up = ((p >> (k - 1)) & 1) != 0;
+    return true;
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// r = q / 10^n.
+void FromScaled(std::uint64_t q, int n, TDecDigits& r) {
+    if (q == 0) {
+        r.n = 0;
+        r.pointPos = 1;
+        return;
+    }
+    char buf[24];
+    char* const end = buf + sizeof buf;
+    char* p = end;
+    while (q >= 100) {  // two digits per division
+        const unsigned pair = static_cast<unsigned>(q % 100);
+        q /= 100;
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * pair, 2);
+    }
+    if (q >= 10) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * q, 2);
+    } else {
+        *--p = static_cast<char>('0' + q);
+    }
+    r.pointPos = static_cast<int>(end - p) - n;
+    const char* last = end;
+    while (last[-1] == '0') --last;  // trailing zeros are implicit; p[0] is not '0'
+    r.n = static_cast<int>(last - p);
+    std::memcpy(r.d, p, static_cast<size_t>(r.n));
+}
+
+// Exact rounding in 64/128-bit integers when the rounded value needs at
+// most 19 digits after the point and fits 64 bits; false otherwise.
+bool RoundExactFast(double a, bool sigMode, int k, TDecDigits& r) {
+    std::uint64_t m;
+    int e2;
+    if (k > 19 || !Decompose(a, m, e2)) return false;
+    std::uint64_t fl;
+    bool up;
+    if (!sigMode) {
+        if (!ScaleExact(m, e2, k, fl, up)) return false;
+    } else {
+        // a lies in [2^b, 2^(b+1)), so its decimal exponent is
+        // floor(b log10 2) or one more; the floor of the scaled value tells
+        // which exactly.
+        const int b = e2 + 52;
+        const int p = ((b * 78913) >> 18) + 1;  // floor(b * log10(2)) + 1
+        int n = k - p;
+        for (int tries = 0;; ++tries) {
+            if (tries > 2 || n < 0 || n > 19) return false;
+            if (!ScaleExact(m, e2, n, fl, up)) return false;
+            if (fl >= kPow10[k])
+                --n;
+            else if (fl < kPow10[k - 1])
+                ++n;
+            else
+                break;
+        }
+        k = n;
+    }
+    const std::uint64_t q = fl + (up ? 1 : 0);
+    if (q < fl) return false;
+    FromScaled(q, k, r);
+    return true;
+}
+#else
+bool RoundExactFast(double, bool, int, TDecDigits&) { return false; }
+#endif
+
 // Core: nsig is either fixed (sigMode) or derived from the exponent.
-void RoundAt(double a, bool sigMode, int k, TDecDigits& r) {
+void RoundAt(double a, bool sigMode, int k, TDecDigits& r, bool shortcuts) {
     a = std::fabs(a);
     if (a == 0) {
         r.n = 0;
         r.pointPos = 1;
         return;
     }
+    if (shortcuts && RoundExactFast(a, sigMode, k, r)) return;
     TSci s;
     // Fast path from the shortest round-trip digits: when at most 15
     // significant digits are wanted, the shortest form rounds exactly like
     // the binary value, except when it ends exactly on the halfway digit.
     // (Subnormals have fewer significant bits, so they take the general path.)
-    Shortest(a, s);
-    int nsig = sigMode ? k : s.e10 + 1 + k;
-    if (nsig >= 1 && nsig <= 15 && a >= std::numeric_limits<double>::min()) {
-        if (s.nd <= nsig) {
-            Finish(s, s.nd, false, r);
-            return;
-        }
-        if (!(s.nd == nsig + 1 && s.dig[nsig] == '5')) {
-            Finish(s, nsig, s.dig[nsig] >= '5', r);
-            return;
+    if (shortcuts) {
+        Shortest(a, s);
+        const int nsig = sigMode ? k : s.e10 + 1 + k;
+        if (nsig >= 1 && nsig <= 15 && a >= std::numeric_limits<double>::min()) {
+            if (s.nd <= nsig) {
+                Finish(s, s.nd, false, r);
+                return;
+            }
+            if (!(s.nd == nsig + 1 && s.dig[nsig] == '5')) {
+                Finish(s, nsig, s.dig[nsig] >= '5', r);
+                return;
+            }
         }
     }
     // General path: 25 correctly rounded digits decide unless they show an
     // exact tie, then the exact expansion decides.
     Sci(a, 24, s);
-    nsig = sigMode ? k : s.e10 + 1 + k;
+    int nsig = sigMode ? k : s.e10 + 1 + k;
     if (nsig < 0) {
         r.n = 0;
         r.pointPos = 1;
@@ -154,10 +292,18 @@ void AppendExpNumber(TTextBuf& out, int e, int minDigits, bool forcePlus) {
 
 }  // namespace
 
-void RoundSignificant(double a, int sig, TDecDigits& r) { RoundAt(a, true, sig < 1 ? 1 : sig, r); }
+void RoundSignificant(double a, int sig, TDecDigits& r) { RoundAt(a, true, sig < 1 ? 1 : sig, r, true); }
 
 void RoundDecimals(double a, int decimals, TDecDigits& r) {
-    RoundAt(a, false, decimals < 0 ? 0 : decimals, r);
+    RoundAt(a, false, decimals < 0 ? 0 : decimals, r, true);
+}
+
+void RoundSignificantGeneral(double a, int sig, TDecDigits& r) {
+    RoundAt(a, true, sig < 1 ? 1 : sig, r, false);
+}
+
+void RoundDecimalsGeneral(double a, int decimals, TDecDigits& r) {
+    RoundAt(a, false, decimals < 0 ? 0 : decimals, r, false);
 }
 
 void AppendFixed(TTextBuf& out, const TDecDigits& r, int decimals, QChar decSep, QChar thouSep) {

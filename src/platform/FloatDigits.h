@@ -26,6 +26,10 @@ struct TDecDigits {
 void RoundSignificant(double a, int sig, TDecDigits& r);
 // Rounds to `decimals` digits after the decimal point (decimals >= 0).
 void RoundDecimals(double a, int decimals, TDecDigits& r);
+// The same without the integer and shortest-digits shortcuts: the reference
+// that tests hold the shortcuts to.
+void RoundSignificantGeneral(double a, int sig, TDecDigits& r);
+void RoundDecimalsGeneral(double a, int decimals, TDecDigits& r);
 
 // Renderers append to a stack buffer (one allocation-free pass; the caller
 // copies the result into its QString once).  The sign is the caller's business.

@@ -1,10 +1,13 @@
 // Number and text conversion runtime: Format, FloatToStr, FormatFloat, the
 // parsers, rounding and the string helpers.
+#include "FloatDigits.h"
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <ostream>
 #include <limits>
@@ -596,3 +599,56 @@ TEST_F(SysUtilsTest, Exceptions) {
 }
 
 }  // namespace
+
+// The integer and shortest-digits shortcuts of the rounding must give the
+// same digits as the general path for every value, ties and digit-count
+// boundaries above all.
+TEST(FloatDigitsTest, ShortcutsAgreeWithGeneralRounding) {
+    using zelk_float::TDecDigits;
+    std::mt19937_64 rng(2024);
+    std::vector<double> values = {0.5, 1.5, 2.5, 0.125, 0.375, 1e15, 1e16, 1e19, 1.8446744073709552e19,
+                                  999999999999999.5, 99999999999999.5, 0.0049999999999999999,
+                                  0.005, 0.015, 1.005, 2.675, std::numeric_limits<double>::min(),
+                                  std::numeric_limits<double>::denorm_min(),
+                                  std::numeric_limits<double>::max(), 9007199254740993.0, 4503599627370495.5};
+    for (int p = -25; p <= 25; ++p) {
+        const double t = std::pow(10.0, p);
+        values.push_back(t);
+        values.push_back(std::nextafter(t, 0.0));
+        values.push_back(std::nextafter(t, 1e300));
+        values.push_back(t * 0.5);
+        values.push_back(t * 9.5);
+    }
+    std::uniform_int_distribution<std::uint64_t> bits;
+    std::uniform_int_distribution<int> small(-(1 << 20), 1 << 20);
+    std::uniform_int_distribution<int> shift(0, 70);
+    std::uniform_real_distribution<double> unit(-1e6, 1e6);
+    for (int k = 0; k < 8000; ++k) {
+        double v;
+        std::uint64_t b = bits(rng);
+        std::memcpy(&v, &b, sizeof v);
+        if (std::isfinite(v)) values.push_back(v);
+        values.push_back(std::ldexp(small(rng), -shift(rng)));  // dyadic: exact ties are common
+        values.push_back(unit(rng) / 7);
+        values.push_back(std::round(unit(rng)) / 100);
+    }
+    auto same = [](const TDecDigits& a, const TDecDigits& b) {
+        return a.n == b.n && a.pointPos == b.pointPos && std::memcmp(a.d, b.d, static_cast<size_t>(a.n)) == 0;
+    };
+    auto text = [](const TDecDigits& r) {
+        return std::string(r.d, static_cast<size_t>(r.n)) + " e" + std::to_string(r.pointPos);
+    };
+    TDecDigits fast, general;
+    for (double v : values) {
+        for (int n : {0, 1, 2, 3, 5, 8, 12, 15, 17, 19, 20, 25}) {
+            zelk_float::RoundDecimals(v, n, fast);
+            zelk_float::RoundDecimalsGeneral(v, n, general);
+            ASSERT_TRUE(same(fast, general)) << v << " decimals " << n << ": " << text(fast) << " vs " << text(general);
+        }
+        for (int sig : {1, 2, 3, 6, 10, 14, 15, 16, 17, 18, 19, 20}) {
+            zelk_float::RoundSignificant(v, sig, fast);
+            zelk_float::RoundSignificantGeneral(v, sig, general);
+            ASSERT_TRUE(same(fast, general)) << v << " sig " << sig << ": " << text(fast) << " vs " << text(general);
+        }
+    }
+}
