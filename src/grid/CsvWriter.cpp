@@ -25,8 +25,13 @@ void TCsvWriter::AppendCell(QString& out, QStringView cell) const
     bool hasQuote = false;
     bool hasDelim = false;
     bool hasBreak = false;
+    // Quote, CR, LF and the delimiter are all at most `prefilter`; most text
+    // characters are above it and cost one comparison.
+    const char16_t prefilter = d > kQuote ? d : kQuote;
     for (const QChar ch : cell) {
         const char16_t c = ch.unicode();
+        if (c > prefilter)
+            continue;
         if (c == kQuote)
             hasQuote = true;
         else if (c == d)

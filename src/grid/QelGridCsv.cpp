@@ -254,6 +254,10 @@ QString TQelStringGrid::BuildCsvText()
     const int h = FSaveHiddenCells ? NumHiddenColumns() : 0;
 
     QString out;
+    // A guess of eight characters a cell saves most of the regrowth copies.
+    const qint64 cells = qint64(std::max(0, area.LastRow - area.FirstRow + 1)) *
+                         qint64(std::max(0, area.LastCol + h - area.FirstCol + 1));
+    out.reserve(static_cast<qsizetype>(std::min<qint64>(cells * 8, qint64(1) << 28)));
     ExportNotification(esExportStart, area.FirstRow);
     int lastProgress = 0;
     for (int r = area.FirstRow; r <= area.LastRow; ++r) {
