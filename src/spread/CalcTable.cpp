@@ -76,11 +76,22 @@ size_t TCalcTable::MemoryUse() const
     return n;
 }
 
-void TCalcTable::Grow()
+void TCalcTable::Reserve(size_t n)
+{
+    size_t slotCount = 64;
+    while (n * 10 > slotCount * 7)
+        slotCount *= 2;
+    if (slotCount > FSlots.size())
+        Rehash(slotCount);
+}
+
+void TCalcTable::Grow() { Rehash(FSlots.empty() ? 64 : FSlots.size() * 2); }
+
+void TCalcTable::Rehash(size_t slotCount)
 {
     std::vector<TCalcEntry> old;
     old.swap(FSlots);
-    FSlots.assign(old.empty() ? 64 : old.size() * 2, TCalcEntry());
+    FSlots.assign(slotCount, TCalcEntry());
     const size_t mask = FSlots.size() - 1;
     for (const TCalcEntry& e : old) {
         if (!e.Used())

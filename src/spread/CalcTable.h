@@ -66,6 +66,8 @@ public:
     void Remove(int32_t col, int32_t row);
     // Forgets every entry.
     void Clear();
+    // Makes room for n entries at once (no rehashing while they are added).
+    void Reserve(size_t n);
     // Clears the calculated flag and the error of every entry; values stay.
     void ClearStates();
     int Count() const { return static_cast<int>(FCount); }
@@ -95,6 +97,7 @@ private:
         return size_t(k);
     }
     void Grow();
+    void Rehash(size_t slotCount);
     void ReleaseText(TCalcEntry& e);
 
     std::vector<TCalcEntry> FSlots;

@@ -507,11 +507,14 @@ TEvalPlan TDependencyIndex::PlanAll() {
     ids.reserve(size_t(liveNodes_));
     for (size_t i = 0; i < nodes_.size(); ++i)
         if (nodes_[i].Alive) ids.push_back(int32_t(i));
-    std::sort(ids.begin(), ids.end(), [&](int32_t a, int32_t b) {
+    auto colMajor = [&](int32_t a, int32_t b) {
         const Node& x = nodes_[size_t(a)];
         const Node& y = nodes_[size_t(b)];
         return x.Col != y.Col ? x.Col < y.Col : x.Row < y.Row;
-    });
+    };
+    // A grid that was scanned column by column has its nodes in order already.
+    if (!std::is_sorted(ids.begin(), ids.end(), colMajor))
+        std::sort(ids.begin(), ids.end(), colMajor);
     // Reverse the roots: the search emits the last root's downstream first, and
     // the final reversal then restores ascending order for independent cells.
     for (size_t k = ids.size(); k-- > 0;) roots.emplace_back(this, ids[k]);

@@ -110,8 +110,33 @@ TFormulaValue TQelSpreadGrid::GetCalcValue(int ACol, int ARow) const
 TFormulaCalcState TQelSpreadGrid::GetCalcValue(int32_t col, int32_t row, TFormulaValue& value) const
 {
     const TCalcEntry* e = FCalc.Find(col, row);
-    if (!e)
-        return fcsNotCalculated;
+    if (!e) {
+        // Most cells a sheet's formulas read hold plain whole numbers.  Read
+        // such a text here, exactly as the evaluator would convert it, which
+        // spares it the display-text path; anything else (signs, fractions,
+        // dates, texts, merged cells, display callbacks) takes the full road.
+        if (OnGetDisplText || OnGetDisplWideText || Grouping().ShowGroupCount() ||
+            HasCellProperties(col, row))
+            return fcsNotCalculated;
+        const QString text = TStringGrid::Cells(col, row);
+        const qsizetype n = text.size();
+        if (n == 0 || n > 15)
+            return fcsNotCalculated;
+        const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+        if (p[0] == u'0' && n > 1)
+            return fcsNotCalculated;
+        int64_t v = 0;
+        for (qsizetype k = 0; k < n; ++k) {
+            if (p[k] < u'0' || p[k] > u'9')
+                return fcsNotCalculated;
+            v = v * 10 + (p[k] - u'0');
+        }
+        value.Kind = TFormulaValue::fvNumber;
+        value.Number = double(v);
+        if (!value.Text.isEmpty())
+            value.Text.resize(0);
+        return fcsValue;
+    }
     if (e->ErrLen != 0)
         return fcsError;
     if (!e->Calculated())
@@ -468,6 +493,7 @@ void TQelSpreadGrid::Recalc()
     FCalc.Clear();
     if (FDeps.FormulaCount() == 0)
         return;
+    FCalc.Reserve(size_t(FDeps.FormulaCount()));
     RunPlan(FDeps.PlanAll());
     // Bound grids: formulas elsewhere that read this grid are brought up to
     // date, with cycles through several grids found on the way.
