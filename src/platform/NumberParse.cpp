@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <system_error>
 
@@ -173,9 +174,83 @@ bool ParseInteger(const QString& text, std::uint64_t decLimitPos, std::uint64_t 
     return true;
 }
 
+constexpr double kExactPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common short number in one pass, without the ASCII copy: at most 19
+// significant digits making an integer m <= 2^53 and a decimal exponent
+// within +-22.  Then m and 10^|e| are exact doubles and one multiplication
+// or division rounds correctly, the same value from_chars gives.  False
+// leaves everything else (including every malformed text) to the general
+// path.
+bool FastStrToFloat(QStringView s, char16_t sep, double& value) {
+    const char16_t* p = s.utf16();
+    const char16_t* e = p + s.size();
+    while (p < e && *p <= 0x20) ++p;
+    while (e > p && e[-1] <= 0x20) --e;
+    bool negative = false;
+    if (p < e && (*p == u'+' || *p == u'-')) {
+        negative = *p == u'-';
+        ++p;
+    }
+    std::uint64_t m = 0;
+    int sigDigits = 0;
+    long long fracDigits = 0;
+    bool anyDigit = false;
+    while (p < e && *p >= u'0' && *p <= u'9') {
+        anyDigit = true;
+        if (m != 0 || *p != u'0') {
+            if (++sigDigits > 19) return false;
+            m = m * 10 + (*p - u'0');
+        }
+        ++p;
+    }
+    if (p < e && *p == sep) {
+        ++p;
+        while (p < e && *p >= u'0' && *p <= u'9') {
+            anyDigit = true;
+            if (m != 0 || *p != u'0') {
+                if (++sigDigits > 19) return false;
+                m = m * 10 + (*p - u'0');
+            }
+            ++fracDigits;
+            ++p;
+        }
+    }
+    if (!anyDigit) return false;
+    long long exp10 = 0;
+    if (p < e && (*p == u'e' || *p == u'E')) {
+        ++p;
+        bool expNegative = false;
+        if (p < e && (*p == u'+' || *p == u'-')) {
+            expNegative = *p == u'-';
+            ++p;
+        }
+        if (p == e || *p < u'0' || *p > u'9') return false;
+        while (p < e && *p >= u'0' && *p <= u'9') {
+            exp10 = exp10 * 10 + (*p - u'0');
+            if (exp10 > 1000) return false;
+            ++p;
+        }
+        if (expNegative) exp10 = -exp10;
+    }
+    if (p != e || m > (std::uint64_t(1) << 53)) return false;
+    const long long ex = exp10 - fracDigits;
+    if (ex < -22 || ex > 22) return false;
+    double v = static_cast<double>(m);
+    if (ex < 0)
+        v /= kExactPow10[-ex];
+    else
+        v *= kExactPow10[ex];
+    value = negative ? -v : v;
+    return true;
+}
+
 }  // namespace
 
 bool TryStrToFloat(QStringView s, double& value, QChar decimalSeparator) noexcept {
+    if (FastStrToFloat(s, decimalSeparator.unicode(), value)) return true;
     const qsizetype n = s.size();
     qsizetype i = 0;
     while (i < n && IsBlank(s[i])) ++i;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <cstdio>
 #include <ostream>
@@ -650,5 +651,46 @@ TEST(FloatDigitsTest, ShortcutsAgreeWithGeneralRounding) {
             zelk_float::RoundSignificantGeneral(v, sig, general);
             ASSERT_TRUE(same(fast, general)) << v << " sig " << sig << ": " << text(fast) << " vs " << text(general);
         }
+    }
+}
+
+// The one-pass reader of short numbers must agree with the general reader
+// (ValFloat keeps it) and with the C library on valid and invalid texts.
+TEST_F(SysUtilsTest, TryStrToFloatShortcutAgreesWithGeneralReader) {
+    std::mt19937_64 rng(99);
+    std::uniform_int_distribution<int> len(0, 22), digit(0, 9), pick(0, 15), expo(-40, 40);
+    const char* fixed[] = {"0", "-0", "+0.0", "9007199254740993", "9007199254740992", "1e22", "1e23",
+                           "123456789012345678", "1234567890123456789", "12345678901234567890",
+                           "0.000000000000000000000001", "5.", ".5", ".", "-", "1e", "1e+", "4.35",
+                           "0.1e-22", "1e-23", "00000000000000000000000012", "2.2250738585072014e-308"};
+    std::vector<std::string> texts(std::begin(fixed), std::end(fixed));
+    for (int k = 0; k < 20000; ++k) {
+        std::string t;
+        if (pick(rng) < 4) t += pick(rng) < 8 ? '-' : '+';
+        const int a = len(rng), b = pick(rng) < 10 ? len(rng) : -1;
+        for (int j = 0; j < a; ++j) t += static_cast<char>('0' + digit(rng));
+        if (b >= 0) {
+            t += '.';
+            for (int j = 0; j < b; ++j) t += static_cast<char>('0' + digit(rng));
+        }
+        if (pick(rng) < 5) {
+            t.push_back(pick(rng) < 8 ? 'e' : 'E');
+            t.append(std::to_string(expo(rng)));
+        }
+        if (pick(rng) == 0) t += 'x';
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        const QString s = QString::fromLatin1(t);
+        double fast = -1, general = -1;
+        const bool ok = TryStrToFloat(s, fast, u'.');
+        const bool generalOk = ValFloat(s, general) == 0;
+        ASSERT_EQ(ok, generalOk) << t;
+        if (!ok) continue;
+        ASSERT_EQ(std::memcmp(&fast, &general, sizeof fast), 0) << t << ": " << fast << " vs " << general;
+        EXPECT_EQ(fast, std::strtod(t.c_str(), nullptr)) << t;
+        double padded = -1;
+        ASSERT_TRUE(TryStrToFloat(QStringLiteral(" %1\t").arg(s), padded, u'.')) << t;
+        EXPECT_EQ(std::memcmp(&fast, &padded, sizeof fast), 0) << t;
     }
 }
