@@ -13,9 +13,13 @@ using namespace builtins;
 
 // RIGHT returns at most this many characters.
 constexpr int MaxRightChars = 255;
-// Repeated substitution stops after this many replacements or once the text
-// grows beyond MaxSubstituteLength, and reports an overflow.
-constexpr qsizetype MaxSubstitutions = 1000000;
+// Repeated substitution need not end even when the new text does not hold
+// the old one ("aab" with "ab" -> "bbaa" grows for ever).  It stops after
+// SubstitutionsPerChar replacements per character of the text plus
+// ExtraSubstitutions, or once the text grows beyond MaxSubstituteLength, and
+// reports an overflow.
+constexpr qsizetype SubstitutionsPerChar = 10;
+constexpr qsizetype ExtraSubstitutions = 100000;
 constexpr qsizetype MaxSubstituteLength = 16 * 1024 * 1024;
 
 void Right(TBuiltinCall& c)
@@ -61,6 +65,7 @@ bool SubstituteRepeatedly(const QString& text, const QString& old, const QString
     std::vector<qsizetype> state{0};  // state[j]: matched length after j characters of out
     out.reserve(static_cast<size_t>(text.size()));
     qsizetype replacements = 0;
+    const qsizetype maxReplacements = SubstitutionsPerChar * text.size() + ExtraSubstitutions;
     bool complete = true;
     while (!pending.empty()) {
         const char16_t ch = pending.back();
@@ -76,7 +81,7 @@ bool SubstituteRepeatedly(const QString& text, const QString& old, const QString
             continue;
         out.resize(out.size() - static_cast<size_t>(m));
         state.resize(state.size() - static_cast<size_t>(m));
-        if (++replacements > MaxSubstitutions ||
+        if (++replacements > maxReplacements ||
             static_cast<qsizetype>(out.size() + pending.size()) + repl.size() > MaxSubstituteLength) {
             // Give up: keep the text as it stands, the occurrence unreplaced.
             for (qsizetype k = 0; k < m; ++k)

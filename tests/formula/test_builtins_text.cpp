@@ -82,6 +82,10 @@ TEST_F(BuiltinTest, ListsOfTexts)
         {"SUBSTITUTE(\"Aa\";\"a\";\"b\")", "Ab"},   // case-sensitive
     });
     EXPECT_EQ(Text(QStringLiteral("SUBSTITUTE(I1;\"aa\";\"b\")")), QString(50000, u'b'));
+    // Replacing "ab" by "bbaa" in "aab" never ends; the repetition is bounded.
+    const EvalResult endless = Eval(QStringLiteral("1+SUBSTITUTE(\"aab\";\"ab\";\"bbaa\")"));
+    EXPECT_EQ(endless.Code(), 15);
+    EXPECT_EQ(endless.Pos(), 3);
     CheckNumbers({
         {"SUBSTITUTE(I1;\"a\";\"\")", 0},
         {"SUBSTITUTE(\"a\";\"b\")", 0, 7, 1},
