@@ -76,11 +76,10 @@ void BM_TryStrToFloat(benchmark::State& state) {
 BENCHMARK(BM_TryStrToFloat);
 
 // The shown text of 10,000 cells: parse the cell text, format the value.
-void BM_TenThousandCells(benchmark::State& state) {
+void TenThousandCells(benchmark::State& state, const QString& fmt) {
     const auto values = Values(10000);
     std::vector<QString> texts;
     for (double v : values) texts.push_back(FloatToStr(v));
-    const QString fmt = QStringLiteral("%.2f");
     std::vector<QString> shown(10000);
     for (auto _ : state) {
         for (size_t k = 0; k < texts.size(); ++k) {
@@ -90,7 +89,12 @@ void BM_TenThousandCells(benchmark::State& state) {
         benchmark::DoNotOptimize(shown.data());
     }
 }
+
+void BM_TenThousandCells(benchmark::State& state) { TenThousandCells(state, QStringLiteral("%.2f")); }
 BENCHMARK(BM_TenThousandCells)->Unit(benchmark::kMicrosecond);
+
+void BM_TenThousandCellsG(benchmark::State& state) { TenThousandCells(state, QStringLiteral("%g")); }
+BENCHMARK(BM_TenThousandCellsG)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

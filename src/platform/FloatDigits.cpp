@@ -307,20 +307,35 @@ void RoundDecimalsGeneral(double a, int decimals, TDecDigits& r) {
 }
 
 void AppendFixed(TTextBuf& out, const TDecDigits& r, int decimals, QChar decSep, QChar thouSep) {
+    // Sized once and filled through a pointer: no capacity check per character.
     const int intDigits = r.pointPos > 0 ? r.pointPos : 0;
+    const bool group = !thouSep.isNull() && intDigits > 3;
+    const qsizetype len = (intDigits == 0 ? 1 : intDigits) + (group ? (intDigits - 1) / 3 : 0) +
+                          (decimals > 0 ? 1 + decimals : 0);
+    const qsizetype start = out.size();
+    out.resize(start + len);
+    char16_t* d = out.data() + start;
+    // Digits r.d[i] for i < n, zeros after.
+    auto digitAt = [&r](int i) -> char16_t {
+        return static_cast<char16_t>(i >= 0 && i < r.n ? r.d[i] : '0');
+    };
     if (intDigits == 0) {
-        Put(out, '0');
+        *d++ = u'0';
+    } else if (!group) {
+        const int fromDigits = r.n < intDigits ? r.n : intDigits;
+        for (int i = 0; i < fromDigits; ++i) *d++ = static_cast<char16_t>(r.d[i]);
+        for (int i = fromDigits; i < intDigits; ++i) *d++ = u'0';
     } else {
-        const bool group = !thouSep.isNull();
+        const char16_t sep = thouSep.unicode();
         for (int i = 0; i < intDigits; ++i) {
-            Put(out, r.Digit(i));
+            *d++ = digitAt(i);
             const int left = intDigits - 1 - i;
-            if (group && left > 0 && left % 3 == 0) Put(out, thouSep);
+            if (left > 0 && left % 3 == 0) *d++ = sep;
         }
     }
     if (decimals > 0) {
-        Put(out, decSep);
-        for (int j = 0; j < decimals; ++j) Put(out, r.Digit(r.pointPos + j));
+        *d++ = decSep.unicode();
+        for (int j = 0; j < decimals; ++j) *d++ = digitAt(r.pointPos + j);
     }
 }
 
@@ -350,21 +365,27 @@ void AppendGeneral(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, Q
         AppendExpNumber(out, r.pointPos - 1, expDigits, false);
         return;
     }
-    if (r.pointPos <= 0) {
-        Put(out, '0');
-        Put(out, decSep);
-        for (int i = r.pointPos; i < 0; ++i) Put(out, '0');
-        for (int i = 0; i < r.n; ++i) Put(out, r.d[i]);
+    // Plain form, sized once: integer digits (or "0"), then the rest.
+    const int intDigits = r.pointPos > 0 ? r.pointPos : 0;
+    const int fracDigits = r.pointPos > 0 ? (r.n > r.pointPos ? r.n - r.pointPos : 0) : r.n - r.pointPos;
+    const qsizetype start = out.size();
+    out.resize(start + (intDigits == 0 ? 1 : intDigits) + (fracDigits > 0 ? 1 + fracDigits : 0));
+    char16_t* d = out.data() + start;
+    if (intDigits == 0) {
+        *d++ = u'0';
+        *d++ = decSep.unicode();
+        for (int i = r.pointPos; i < 0; ++i) *d++ = u'0';
+        for (int i = 0; i < r.n; ++i) *d++ = static_cast<char16_t>(r.d[i]);
         return;
     }
-    for (int i = 0; i < r.pointPos; ++i) Put(out, r.Digit(i));
-    if (r.n > r.pointPos) {
-        Put(out, decSep);
-        for (int i = r.pointPos; i < r.n; ++i) Put(out, r.d[i]);
+    for (int i = 0; i < intDigits; ++i) *d++ = static_cast<char16_t>(i < r.n ? r.d[i] : '0');
+    if (fracDigits > 0) {
+        *d++ = decSep.unicode();
+        for (int i = r.pointPos; i < r.n; ++i) *d++ = static_cast<char16_t>(r.d[i]);
     }
 }
 
-bool AppendNonFinite(TTextBuf& out, double v) {
+bool AppendNonFiniteText(TTextBuf& out, double v) {
     if (std::isnan(v)) {
         Put(out, u"NAN");
         return true;

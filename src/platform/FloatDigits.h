@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVarLengthArray>
 
+#include <cmath>
+
 namespace zelk_float {
 
 // Enough for any double: the exact expansion has at most 767 significant digits.
@@ -51,6 +53,9 @@ void AppendExponent(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, 
 void AppendGeneral(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, QChar decSep);
 
 // Appends "NAN", "INF" or "-INF" and returns true when v is not finite.
-bool AppendNonFinite(TTextBuf& out, double v);
+bool AppendNonFiniteText(TTextBuf& out, double v);
+inline bool AppendNonFinite(TTextBuf& out, double v) {
+    return !std::isfinite(v) && AppendNonFiniteText(out, v);
+}
 
 }  // namespace zelk_float

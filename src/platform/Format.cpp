@@ -5,6 +5,7 @@
 #include "SysUtils.h"
 
 #include <cstdint>
+#include <cstring>
 
 using namespace zelk_float;
 
@@ -258,8 +259,47 @@ bool Convert(TTextBuf& out, const TSpec& sp, int prec, const TVarRec& a, const T
     }
 }
 
+// The usual cell format is one bare conversion such as "%.2f", "%g" or "%d":
+// read it without the general parser.  False for anything else (then the
+// general loop reads the format; it gives the same TSpec for these).
+bool ParseBareSpec(QStringView fmt, TSpec& sp) {
+    const qsizetype n = fmt.size();
+    if (n < 2 || n > 6 || fmt[0] != u'%') return false;
+    qsizetype i = 1;
+    if (fmt[i] == u'.') {
+        ++i;
+        int p = 0;
+        while (i < n - 1) {
+            const char16_t c = fmt[i].unicode();
+            if (c < '0' || c > '9') return false;
+            p = p * 10 + (c - '0');
+            ++i;
+        }
+        sp.prec = p;
+    }
+    if (i != n - 1) return false;
+    char16_t t = fmt[i].unicode();
+    if (t >= 'A' && t <= 'Z') t = static_cast<char16_t>(t - 'A' + 'a');
+    switch (t) {
+    case 'd': case 'u': case 'e': case 'f': case 'g': case 'n': case 'm': case 'x':
+        sp.type = t;
+        return true;
+    default:
+        return false;
+    }
+}
+
 TFmtError FormatCore(QString& out, QStringView fmt, const TVarRec* args, int argCount,
                      const TFormatSettings& fs) {
+    TSpec bare;
+    if (argCount >= 1 && ParseBareSpec(fmt, bare)) {
+        TTextBuf piece;
+        if (!Convert(piece, bare, bare.prec, args[0], fs)) return TFmtError::Invalid;
+        // resize() keeps the buffer when it is large enough and not shared.
+        out.resize(piece.size());
+        std::memcpy(static_cast<void*>(out.data()), piece.constData(), static_cast<size_t>(piece.size()) * sizeof(char16_t));
+        return TFmtError::None;
+    }
     out.truncate(0);
     // reserve() reallocates whenever asked for the full capacity, so only
     // call it when the buffer is really too small.

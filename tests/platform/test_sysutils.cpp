@@ -694,3 +694,33 @@ TEST_F(SysUtilsTest, TryStrToFloatShortcutAgreesWithGeneralReader) {
         EXPECT_EQ(std::memcmp(&fast, &padded, sizeof fast), 0) << t;
     }
 }
+
+// A format that is one bare conversion is read by a shortcut; with a literal
+// in front it goes through the general parser.  Both must give the same text
+// and the same verdict for every argument kind.
+TEST_F(SysUtilsTest, BareFormatShortcutAgreesWithGeneralParser) {
+    const char* formats[] = {"%f", "%.0f", "%.2f", "%.15f", "%.100f", "%F", "%g", "%.3g", "%G", "%e",
+                             "%.4e", "%n", "%.1n", "%m", "%.0m", "%d", "%.5d", "%u", "%x", "%.4X",
+                             "%s", "%.f", "%.g", "%%", "%q", "%.", "%.2", "%5d", "%-5d", "%0:d"};
+    const QString text = QStringLiteral("abc");
+    const std::vector<TVarRec> args = {TVarRec(0.0),  TVarRec(-0.004), TVarRec(2.5),  TVarRec(-1234567.891),
+                                       TVarRec(1e300), TVarRec(kNaN),  TVarRec(-kInf), TVarRec(42),
+                                       TVarRec(-7),    TVarRec(1LL << 40), TVarRec(text), TVarRec('c')};
+    FormatSettings().ThousandSeparator = u'\'';
+    for (const char* f : formats) {
+        const QString fmt = QString::fromLatin1(f);
+        for (const TVarRec& a : args) {
+            QString bare = QStringLiteral("stale"), general;
+            const bool bareOk = TryFormat(bare, fmt, &a, 1, FormatSettings());
+            const bool generalOk = TryFormat(general, QStringLiteral("x") + fmt, &a, 1, FormatSettings());
+            ASSERT_EQ(bareOk, generalOk) << f << " kind " << a.Kind;
+            if (bareOk) {
+                EXPECT_EQ(bare, general.mid(1)) << f << " kind " << a.Kind;
+            }
+        }
+        QString none;
+        if (fmt != QStringLiteral("%%")) {
+            EXPECT_FALSE(TryFormat(none, fmt, nullptr, 0, FormatSettings())) << f;
+        }
+    }
+}
