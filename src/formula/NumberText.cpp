@@ -1,11 +1,88 @@
 #include "NumberText.h"
 
 #include <charconv>
+#include <cstdint>
 #include <string>
 
 namespace {
 
 inline bool IsDigit(char16_t c) { return c >= '0' && c <= '9'; }
+
+constexpr double ExactPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common cell number ("101", "-2.5", "1.5E3") in one pass: no grouping,
+// at most 19 significant digits making m <= 2^53, a decimal exponent within
+// +-22.  m and 10^|e| are exact doubles, so one multiplication or division
+// rounds correctly: the value from_chars gives.  False hands the text
+// (valid or not) to the general reader.  s is already trimmed.
+bool FastNumberText(QStringView s, char16_t decimalSep, double& value)
+{
+    const char16_t* p = s.utf16();
+    const char16_t* const e = p + s.size();
+    bool negative = false;
+    if (*p == u'+' || *p == u'-') {
+        negative = *p == u'-';
+        ++p;
+    }
+    uint64_t m = 0;
+    int sigDigits = 0;
+    int fracDigits = 0;
+    bool anyDigit = false;
+    for (; p < e && IsDigit(*p); ++p) {
+        anyDigit = true;
+        if (m != 0 || *p != u'0') {
+            if (++sigDigits > 19)
+                return false;
+            m = m * 10 + (*p - u'0');
+        }
+    }
+    if (p < e && *p == decimalSep) {
+        for (++p; p < e && IsDigit(*p); ++p) {
+            anyDigit = true;
+            if (m != 0 || *p != u'0') {
+                if (++sigDigits > 19)
+                    return false;
+                m = m * 10 + (*p - u'0');
+            }
+            if (++fracDigits > 22)
+                return false;
+        }
+    }
+    if (!anyDigit)
+        return false;
+    int exp10 = 0;
+    if (p < e && (*p == u'e' || *p == u'E')) {
+        ++p;
+        bool expNegative = false;
+        if (p < e && (*p == u'+' || *p == u'-')) {
+            expNegative = *p == u'-';
+            ++p;
+        }
+        if (p == e || !IsDigit(*p))
+            return false;
+        for (; p < e && IsDigit(*p); ++p) {
+            exp10 = exp10 * 10 + (*p - u'0');
+            if (exp10 > 1000)
+                return false;
+        }
+        if (expNegative)
+            exp10 = -exp10;
+    }
+    if (p != e || m > (uint64_t(1) << 53))
+        return false;
+    const int ex = exp10 - fracDigits;
+    if (ex < -22 || ex > 22)
+        return false;
+    double v = static_cast<double>(m);
+    if (ex < 0)
+        v /= ExactPow10[-ex];
+    else
+        v *= ExactPow10[ex];
+    value = negative ? -v : v;
+    return true;
+}
 
 }  // namespace
 
@@ -24,6 +101,8 @@ TNumberTextStatus ReadNumberText(QStringView s, char16_t decimalSep, char16_t th
         return ntInvalid;
     if (thousandSep == decimalSep)
         thousandSep = 0;
+    if (FastNumberText(s.sliced(b, e - b), decimalSep, value))
+        return ntOk;
 
     // Short texts (every realistic number) are converted from a stack buffer.
     constexpr qsizetype StackSize = 128;

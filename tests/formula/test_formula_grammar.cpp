@@ -2,7 +2,15 @@
 // text slots, separators and the errors of the operators.
 #include "FormulaTestSupport.h"
 
+#include <NumberText.h>
+#include <SysUtils.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
 #include <string>
 
 struct NumCase {
@@ -160,4 +168,57 @@ TEST(FormulaErrors, MessagesOfEveryCode)
         EXPECT_EQ(FormulaErrorMessage(code), QString::fromLatin1(messages[code - 1])) << code;
     for (int code : {0, 18, -1, 101, 150})
         EXPECT_EQ(FormulaErrorMessage(code), QString()) << code;
+}
+
+// Short numbers take a one-pass shortcut; it must accept exactly what the
+// general grammar accepts and give the correctly rounded value (strtod).
+TEST(NumberText, ShortcutAgreesWithGeneralGrammar)
+{
+    std::mt19937_64 rng(5);
+    std::uniform_int_distribution<int> len(0, 21), digit(0, 9), pick(0, 15), expo(-40, 40);
+    std::vector<std::string> texts = {"0", "-0", "+1", "9007199254740993", "1e22", "1e23", ".5", "5.",
+                                      ".", "-", "1e", "1E+", "1,234.5", "12,34", "0.0000000000000000000000001",
+                                      "1234567890123456789", "12345678901234567890", " 7 ", "\t-3.25\t"};
+    for (int k = 0; k < 20000; ++k) {
+        std::string t;
+        if (pick(rng) < 4)
+            t.push_back(pick(rng) < 8 ? '-' : '+');
+        const int a = len(rng), b = pick(rng) < 10 ? len(rng) : -1;
+        for (int j = 0; j < a; ++j) {
+            t.push_back(static_cast<char>('0' + digit(rng)));
+            if (pick(rng) == 0)
+                t.push_back(',');
+        }
+        if (b >= 0) {
+            t.push_back('.');
+            for (int j = 0; j < b; ++j)
+                t.push_back(static_cast<char>('0' + digit(rng)));
+        }
+        if (pick(rng) < 5) {
+            t.push_back(pick(rng) < 8 ? 'e' : 'E');
+            t.append(std::to_string(expo(rng)));
+        }
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        const QString s = QString::fromLatin1(t);
+        // Reference grammar without grouping: the platform reader (no blanks).
+        double general = 0.0;
+        const bool plainOk = ValFloat(QStringView(s).trimmed(), general) == 0;
+        double v = -1.0;
+        const TNumberTextStatus st = ReadNumberText(s, u'.', 0, v, true);
+        ASSERT_EQ(st == ntOk, plainOk) << t;
+        if (plainOk) {
+            ASSERT_EQ(std::memcmp(&v, &general, sizeof v), 0) << t;
+            EXPECT_EQ(v, std::strtod(t.c_str(), nullptr)) << t;
+        }
+        // With grouping the shortcut steps aside; the value agrees with the
+        // text without its separators whenever the grouping is accepted.
+        double grouped = -1.0;
+        if (ReadNumberText(s, u'.', u',', grouped, true) == ntOk) {
+            std::string plain = t;
+            plain.erase(std::remove(plain.begin(), plain.end(), ','), plain.end());
+            EXPECT_EQ(grouped, std::strtod(plain.c_str(), nullptr)) << t;
+        }
+    }
 }
