@@ -125,23 +125,35 @@ void ForEachReference(QStringView formula, TCellNameMode mode, Visit&& visit)
         qsizetype end = i;
         while (end < n && (IsWordChar(formula[end]) || formula[end] == u':'))
             ++end;
-        TRangeRefParts range;
-        TCellRefParts cell;
         qsizetype after = end;
         while (after < n && formula[after] == u' ')
             ++after;
         const bool call = after < n && formula[after] == u'(';
-        if (!call && ParseRangeRef(formula, i, mode, range) && range.Start + range.Length == end) {
-            visit(range);
-        } else if (!call && ParseCellRef(formula, i, mode, cell) && cell.Start + cell.Length == end) {
-            range.Start = cell.Start;
-            range.Length = cell.Length;
-            range.HasGrid = cell.HasGrid;
-            range.GridStart = cell.GridStart;
-            range.GridLength = cell.GridLength;
-            range.First = cell;
-            range.Last = cell;
-            visit(range);
+        TCellRefParts first;
+        // The first end is read once; a ":" after it makes the word a range.
+        if (!call && ParseCellRef(formula, i, mode, first)) {
+            const qsizetype firstEnd = first.Start + first.Length;
+            TRangeRefParts range;
+            range.Start = first.Start;
+            range.HasGrid = first.HasGrid;
+            range.GridStart = first.GridStart;
+            range.GridLength = first.GridLength;
+            if (firstEnd == end) {
+                range.Length = first.Length;
+                range.First = first;
+                range.Last = first;
+                visit(range);
+            } else if (formula[firstEnd] == u':') {
+                TCellRefParts last;
+                if (ParseCellRef(formula, firstEnd + 1, mode, last, false) && last.Start + last.Length == end) {
+                    range.Length = end - first.Start;
+                    first.HasGrid = false;
+                    first.GridStart = first.GridLength = 0;
+                    range.First = first;
+                    range.Last = last;
+                    visit(range);
+                }
+            }
         }
         i = end;
     }

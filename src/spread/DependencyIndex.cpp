@@ -38,20 +38,20 @@ public:
         size_t mask = slots_.size() - 1;
         for (size_t i = hash(key) & mask;; i = (i + 1) & mask) {
             const Slot& s = slots_[i];
-            if (s.Key == key) return s.Value;
-            if (s.Key == kEmpty) return -1;
+            if (s.Key() == key) return s.Value;
+            if (s.Key() == kEmpty) return -1;
         }
     }
 
     // Returns a reference to the value of key, inserting it with def when missing.
     int32_t& Upsert(uint64_t key, int32_t def) {
-        if ((count_ + 1) * 10 >= slots_.size() * 7) grow();
+        if ((count_ + 1) * 5 >= slots_.size() * 4) grow(slots_.empty() ? 64 : slots_.size() * 2);
         size_t mask = slots_.size() - 1;
         for (size_t i = hash(key) & mask;; i = (i + 1) & mask) {
             Slot& s = slots_[i];
-            if (s.Key == key) return s.Value;
-            if (s.Key == kEmpty) {
-                s.Key = key;
+            if (s.Key() == key) return s.Value;
+            if (s.Key() == kEmpty) {
+                s.SetKey(key);
                 s.Value = def;
                 ++count_;
                 return s.Value;
@@ -59,44 +59,59 @@ public:
         }
     }
 
+    // Makes room for n keys without rehashing.
+    void Reserve(size_t n) {
+        size_t want = 64;
+        while (want * 4 <= n * 5) want *= 2;
+        if (want > slots_.size()) grow(want);
+    }
+
     void Erase(uint64_t key) {
         if (slots_.empty()) return;
         size_t mask = slots_.size() - 1;
         size_t i = hash(key) & mask;
         while (true) {
-            if (slots_[i].Key == kEmpty) return;
-            if (slots_[i].Key == key) break;
+            if (slots_[i].Key() == kEmpty) return;
+            if (slots_[i].Key() == key) break;
             i = (i + 1) & mask;
         }
         // Shift later entries of the probe run back into the hole.
         size_t hole = i;
-        for (size_t j = (hole + 1) & mask; slots_[j].Key != kEmpty; j = (j + 1) & mask) {
-            size_t home = hash(slots_[j].Key) & mask;
+        for (size_t j = (hole + 1) & mask; slots_[j].Key() != kEmpty; j = (j + 1) & mask) {
+            size_t home = hash(slots_[j].Key()) & mask;
             bool movable = (hole <= j) ? (home <= hole || home > j) : (home <= hole && home > j);
             if (movable) {
                 slots_[hole] = slots_[j];
                 hole = j;
             }
         }
-        slots_[hole].Key = kEmpty;
+        slots_[hole].SetKey(kEmpty);
         --count_;
     }
 
     void Clear() {
         slots_.clear();
+        slots_.shrink_to_fit();
         count_ = 0;
     }
 
     template <typename F>
     void ForEach(F&& f) const {
         for (const Slot& s : slots_)
-            if (s.Key != kEmpty) f(s.Key, s.Value);
+            if (s.Key() != kEmpty) f(s.Key(), s.Value);
     }
 
 private:
+    // 12 bytes: the key as two 32-bit halves keeps the slot free of padding.
     struct Slot {
-        uint64_t Key = kEmpty;
+        uint32_t Hi = 0xFFFFFFFFu;
+        uint32_t Lo = 0xFFFFFFFFu;
         int32_t Value = -1;
+        uint64_t Key() const { return (uint64_t(Hi) << 32) | Lo; }
+        void SetKey(uint64_t k) {
+            Hi = uint32_t(k >> 32);
+            Lo = uint32_t(k);
+        }
     };
 
     static size_t hash(uint64_t x) {
@@ -106,16 +121,16 @@ private:
         return size_t(x ^ (x >> 31));
     }
 
-    void grow() {
+    void grow(size_t newSize) {
         std::vector<Slot> old;
         old.swap(slots_);
-        slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+        slots_.assign(newSize, Slot{});
         count_ = 0;
         size_t mask = slots_.size() - 1;
         for (const Slot& s : old) {
-            if (s.Key == kEmpty) continue;
-            size_t i = hash(s.Key) & mask;
-            while (slots_[i].Key != kEmpty) i = (i + 1) & mask;
+            if (s.Key() == kEmpty) continue;
+            size_t i = hash(s.Key()) & mask;
+            while (slots_[i].Key() != kEmpty) i = (i + 1) & mask;
             slots_[i] = s;
             ++count_;
         }
@@ -233,6 +248,13 @@ int32_t TDependencyIndex::addNode(int32_t col, int32_t row) {
     n.Alive = true;
     ++liveNodes_;
     return id;
+}
+
+void TDependencyIndex::Reserve(size_t formulas, size_t precedents, size_t reverseEntries) {
+    nodes_.reserve(nodes_.size() + formulas);
+    nodeMap_->Reserve(size_t(liveNodes_) + formulas);
+    precPool_.reserve(precPool_.size() + precedents);
+    revPool_.reserve(revPool_.size() + reverseEntries);
 }
 
 bool TDependencyIndex::HasFormula(int32_t col, int32_t row) const { return findNode(col, row) >= 0; }

@@ -65,6 +65,9 @@ public:
     // Records that (col, row) holds a formula reading precs, replacing what was
     // recorded for that cell before.  Precedents whose Index is null are dropped.
     void SetFormula(int32_t col, int32_t row, std::span<const TPrecedent> precs);
+    // Capacity hints before many SetFormula calls (a load): avoids the peaks of
+    // repeated growth.
+    void Reserve(size_t formulas, size_t precedents, size_t reverseEntries);
     // Forgets the formula of (col, row), if any.
     void RemoveFormula(int32_t col, int32_t row);
     // Forgets every formula of this grid (records other grids' formulas keep in

@@ -422,6 +422,14 @@ void TQelSpreadGrid::BuildCellRefs()
     // evaluated in order like any other.
     const int cols = std::max(TotalColCount(), StoredColCount());
     const int rows = std::min(RowCount(), StoredRowCount());
+    // Count first, so that the index is sized once instead of growing in steps
+    // (growth would briefly hold the old and the new arrays at once).
+    size_t formulas = 0;
+    for (int c = 0; c < cols; ++c)
+        for (int r = 0; r < rows; ++r)
+            if (IsFormula(ReadRawCellText(c, r)))
+                ++formulas;
+    FDeps.Reserve(formulas, formulas * 2, formulas * 4);
     for (int c = 0; c < cols; ++c)
         for (int r = 0; r < rows; ++r) {
             const QString raw = ReadRawCellText(c, r);
