@@ -534,6 +534,39 @@ bool TGridFormula::ClaimsConstant(const QString& upperName)
     return e && e->Form == bfKeyword;
 }
 
+bool TGridFormula::ScanPlainA1(int pos, TRefScan& scan)
+{
+    // Letters then digits, ended by a token end: the whole token, which
+    // ParseCellRef would read the same way.  Short counts keep the numbers
+    // far below MaxRefNumber, where ParseCellRef would saturate.
+    int j = pos;
+    int64_t col = 0;
+    while (j <= FLen && IsAsciiLetter(FData[j - 1])) {
+        col = col * 26 + (AsciiUpper(FData[j - 1]) - 'A' + 1);
+        ++j;
+    }
+    const int letters = j - pos;
+    if (letters == 0 || letters > 4)
+        return false;
+    int64_t row = 0;
+    while (j <= FLen && IsAsciiDigit(FData[j - 1])) {
+        row = row * 10 + (FData[j - 1] - '0');
+        ++j;
+    }
+    const int digits = j - pos - letters;
+    if (digits == 0 || digits > 9 || (j <= FLen && !IsTokenEnd(FData[j - 1])))
+        return false;
+    scan.Len = j - pos;
+    scan.Ref = TCellRefParts{};
+    scan.Ref.Length = scan.Len;
+    scan.Ref.Col = col;
+    scan.Ref.Row = row;
+    scan.Ref.ColLen = letters;
+    scan.Ref.RowPos = letters;
+    scan.Ref.RowLen = digits;
+    return true;
+}
+
 bool TGridFormula::ScanReference(int pos, TRefScan& scan)
 {
     scan.Pos = pos;
@@ -542,6 +575,23 @@ bool TGridFormula::ScanReference(int pos, TRefScan& scan)
     scan.NameIndex = -1;
     scan.Grid = QStringView();
     scan.Ref.Length = 0;
+    // The common "B12" in the own grid, without named cells to look up
+    // first: read in one pass, then judged like any other reference.
+    if (!FUseRCNames && FCellNameList.Count() == 0 && pos >= 1 && ScanPlainA1(pos, scan)) {
+        const int end = pos + scan.Len;
+        if (Ch(end) == '(')
+            return false;
+        if (FStringGrid) {
+            TGridCoord cell;
+            const bool inside = RefToCell(scan.Ref, FOwnFixedCols, FOwnFixedRows, cell) &&
+                                cell.X >= 0 && cell.Y >= 0 && cell.X < FOwnColCount &&
+                                cell.Y < FOwnRowCount;
+            if (!inside && ClaimsConstant(UpperToken(QStringView(FData + pos - 1, scan.Len))))
+                return false;
+        }
+        scan.IsRef = true;
+        return true;
+    }
     const int end = TokenEnd(pos);
     scan.Len = end - pos;
     if (pos > FLen || scan.Len <= 0)

@@ -158,6 +158,7 @@ private:
         TCellRefParts Ref;
     };
     bool ScanReference(int pos, TRefScan& scan);
+    bool ScanPlainA1(int pos, TRefScan& scan);  // the shortcut of ScanReference
     ICellSource* TargetGrid(QStringView gridName, bool report);
     const TCellNameList* NameListOf(ICellSource* grid) const;
     bool ClaimsConstant(const QString& upperName);

@@ -84,25 +84,11 @@ bool FastNumberText(QStringView s, char16_t decimalSep, double& value)
     return true;
 }
 
-}  // namespace
-
-TNumberTextStatus ReadNumberText(QStringView s, char16_t decimalSep, char16_t thousandSep,
-                                 double& value, bool trimBlanks) noexcept
+// Everything the shortcut leaves: grouping, long or malformed texts, range
+// errors.  s[b, e) is the trimmed, non-empty text.
+TNumberTextStatus ReadNumberTextGeneral(QStringView s, qsizetype b, qsizetype e, char16_t decimalSep,
+                                        char16_t thousandSep, double& value) noexcept
 {
-    value = 0.0;
-    qsizetype b = 0, e = s.size();
-    if (trimBlanks) {
-        while (b < e && (s[b] == u' ' || s[b] == u'\t'))
-            ++b;
-        while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
-            --e;
-    }
-    if (b == e)
-        return ntInvalid;
-    if (thousandSep == decimalSep)
-        thousandSep = 0;
-    if (FastNumberText(s.sliced(b, e - b), decimalSep, value))
-        return ntOk;
 
     // Short texts (every realistic number) are converted from a stack buffer.
     constexpr qsizetype StackSize = 128;
@@ -204,4 +190,26 @@ TNumberTextStatus ReadNumberText(QStringView s, char16_t decimalSep, char16_t th
     }
     value = negative ? -v : v;
     return ntOk;
+}
+
+}  // namespace
+
+TNumberTextStatus ReadNumberText(QStringView s, char16_t decimalSep, char16_t thousandSep,
+                                 double& value, bool trimBlanks) noexcept
+{
+    value = 0.0;
+    qsizetype b = 0, e = s.size();
+    if (trimBlanks) {
+        while (b < e && (s[b] == u' ' || s[b] == u'\t'))
+            ++b;
+        while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
+            --e;
+    }
+    if (b == e)
+        return ntInvalid;
+    if (thousandSep == decimalSep)
+        thousandSep = 0;
+    if (FastNumberText(s.sliced(b, e - b), decimalSep, value))
+        return ntOk;
+    return ReadNumberTextGeneral(s, b, e, decimalSep, thousandSep, value);
 }

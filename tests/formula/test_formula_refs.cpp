@@ -4,6 +4,10 @@
 
 #include <DateUtils.h>
 
+#include <cmath>
+#include <iterator>
+#include <random>
+
 TEST_F(FormulaTest, CellContentsAndConversions)
 {
     Sheet.Set(1, 1, QStringLiteral("12"));       // A1
@@ -218,4 +222,48 @@ TEST_F(GridPrefixTest, DestroyedBinderLeavesGridsAndEvaluator)
     EXPECT_EQ(Eval(QStringLiteral("Sheet2!A1")).Code(), 6);
     // The grid no longer knows the binder: destroying it later is harmless
     // (checked by the sanitizer build).
+}
+
+// Plain A1 references are read by a shortcut when the grid has no named
+// cells; a named cell (never used here) sends every token through the
+// general reader.  Both must evaluate every formula alike, errors included.
+TEST(FormulaRefShortcut, AgreesWithGeneralReader)
+{
+    ResetFormatSettings();
+    FakeSheet sheet{12, 30, 1, 1};
+    for (int c = 1; c < 12; ++c)
+        for (int r = 1; r < 30; ++r)
+            sheet.Set(c, r, (c + r) % 7 == 0 ? QStringLiteral("text") : QString::number(c * 10 + r));
+    TGridFormula plain(&sheet), general(&sheet);
+    ASSERT_GE(general.CellNameList().Add(QStringLiteral("UNUSEDNAME"), TGridCoord{1, 1}), 0);
+    const char* tokens[] = {"A1", "b2", "K29", "L30", "A0", "ZZ1", "ABCD3", "ABCDE1", "A1234567890",
+                            "A1B", "$A$1", "A$2", "PI", "PI2", "SUM(A1:B3)", "ABS(", "A1(", "1.5",
+                            "3", "\"t\"", "A1!B2", "Q1", "Sheet2!A1", "A1:B2", "e1", "E2"};
+    const char* ops[] = {"+", "-", "*", "/", "^", "%", "(", ")", "", " "};
+    std::mt19937_64 rng(17);
+    std::uniform_int_distribution<size_t> tok(0, std::size(tokens) - 1), op(0, std::size(ops) - 1),
+        len(1, 6);
+    for (int k = 0; k < 3000; ++k) {
+        QString expr;
+        const size_t n = len(rng);
+        for (size_t j = 0; j < n; ++j) {
+            if (j > 0 || k % 3 == 0)
+                expr += QLatin1String(ops[op(rng)]);
+            expr += QLatin1String(tokens[tok(rng)]);
+        }
+        const EvalResult a = Evaluate(plain, expr), b = Evaluate(general, expr);
+        SCOPED_TRACE(expr.toStdString());
+        ASSERT_EQ(a.Ok, b.Ok);
+        ASSERT_EQ(a.Value.Kind, b.Value.Kind);
+        ASSERT_EQ(a.Value.Text, b.Value.Text);
+        if (!std::isnan(a.Value.Number)) {
+            ASSERT_EQ(a.Value.Number, b.Value.Number);
+        }
+        ASSERT_EQ(a.Errors.size(), b.Errors.size());
+        for (size_t e = 0; e < a.Errors.size(); ++e) {
+            EXPECT_EQ(a.Errors[e].Code, b.Errors[e].Code);
+            EXPECT_EQ(a.Errors[e].Pos, b.Errors[e].Pos);
+            EXPECT_EQ(a.Errors[e].Str, b.Errors[e].Str);
+        }
+    }
 }
