@@ -218,17 +218,6 @@ void CellToNameParts(int32_t col, int32_t row, int32_t fixedCols, int32_t fixedR
     }
 }
 
-bool RefToCell(const TCellRefParts& ref, int32_t fixedCols, int32_t fixedRows, TGridCoord& cell) noexcept
-{
-    const int64_t x = int64_t(fixedCols) + ref.Col - 1;
-    const int64_t y = int64_t(fixedRows) + ref.Row - 1;
-    if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX)
-        return false;
-    cell.X = static_cast<int32_t>(x);
-    cell.Y = static_cast<int32_t>(y);
-    return true;
-}
-
 TGridCoord NameToCell(QStringView name, int32_t fixedCols, int32_t fixedRows, TCellNameMode mode)
 {
     TCellRefParts ref;

@@ -507,10 +507,8 @@ const TCellNameList* TGridFormula::NameListOf(ICellSource* grid) const
     return grid->GetCellNameList();
 }
 
-ICellSource* TGridFormula::TargetGrid(QStringView gridName, bool report)
+ICellSource* TGridFormula::BoundGrid(QStringView gridName, bool report)
 {
-    if (gridName.isEmpty())
-        return FStringGrid;
     ICellSource* g = FBinder ? FBinder->GridByName(gridName) : nullptr;
     if (!g && report && FFirstError) {
         // Reported without ending the evaluation: the reference reads as 0.

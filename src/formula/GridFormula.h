@@ -159,7 +159,12 @@ private:
     };
     bool ScanReference(int pos, TRefScan& scan);
     bool ScanPlainA1(int pos, TRefScan& scan);  // the shortcut of ScanReference
-    ICellSource* TargetGrid(QStringView gridName, bool report);
+    // The own grid for an empty name (inline: every plain reference asks).
+    ICellSource* TargetGrid(QStringView gridName, bool report)
+    {
+        return gridName.isEmpty() ? FStringGrid : BoundGrid(gridName, report);
+    }
+    ICellSource* BoundGrid(QStringView gridName, bool report);
     const TCellNameList* NameListOf(ICellSource* grid) const;
     bool ClaimsConstant(const QString& upperName);
     TFormulaValue ReadCell(ICellSource* grid, int32_t col, int32_t row, bool rangeRead);
