@@ -726,6 +726,19 @@ TFormulaValue TGridFormula::ReadCell(ICellSource* grid, int32_t col, int32_t row
         if (decoded.contains(u'=') || CellTextToFloat(decoded, dummy))
             s = std::move(decoded);
     }
+    if (!s.isEmpty()) {
+        // A number text holds no '/', ':' or '=' unless a separator is one of
+        // them, so the date, time and formula checks below would pass it by:
+        // the usual numeric cell is read at once.
+        const TFormatSettings& fs = FormatSettings();
+        const char16_t ds = fs.DecimalSeparator.unicode(), ts = fs.ThousandSeparator.unicode();
+        auto special = [](char16_t c) { return c == '/' || c == ':' || c == '='; };
+        double d = 0.0;
+        if (!special(ds) && !special(ts) && ReadNumberText(s, ds, ts, d, true) == ntOk) {
+            v.Number = d;
+            return v;
+        }
+    }
     int slashes = 0;
     bool colon = false, equals = false;
     for (QChar qc : std::as_const(s)) {  // const: no detach from the grid's copy
