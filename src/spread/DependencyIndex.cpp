@@ -172,32 +172,27 @@ TDependencyIndex::TDependencyIndex(void* owner)
 TDependencyIndex::~TDependencyIndex() {
     // Indexes this one's formulas read lose their reverse entries pointing here;
     // indexes whose formulas read this one lose their precedents into it.
-    std::vector<TDependencyIndex*> readers;
-    auto noteReader = [&](TDependencyIndex* d) {
-        if (d && d != this && std::find(readers.begin(), readers.end(), d) == readers.end())
-            readers.push_back(d);
-    };
-    for (const RevEntry& e : revPool_)
-        if (e.DstNode >= 0) noteReader(e.Dst);
-    for (const BigRange& b : bigRanges_)
-        if (b.DstNode >= 0) noteReader(b.Dst);
-    for (TDependencyIndex* s : sourceIndexes())
-        if (s != this) s->purgeDependentsIn(this);
-    for (TDependencyIndex* d : readers) d->dropPrecedentsInto(this);
+    for (TDependencyIndex* src : sources_) {
+        if (src == this) continue;
+        if (src->reverseBuilt_) src->purgeDependentsIn(this);
+        src->removeReader(this);
+    }
+    for (TDependencyIndex* d : readers_)
+        if (d != this) d->dropPrecedentsInto(this);
     delete nodeMap_;
     delete revHeads_;
 }
 
-std::vector<TDependencyIndex*> TDependencyIndex::sourceIndexes() const {
-    std::vector<TDependencyIndex*> sources;
-    for (const Node& n : nodes_) {
-        if (!n.Alive) continue;
-        for (uint32_t k = 0; k < n.PrecCount; ++k) {
-            TDependencyIndex* s = precPool_[n.PrecBegin + k].Index;
-            if (s && std::find(sources.begin(), sources.end(), s) == sources.end()) sources.push_back(s);
-        }
+void TDependencyIndex::noteReader(TDependencyIndex* reader) {
+    if (!readers_.empty() && readers_.back() == reader) return;
+    if (std::find(readers_.begin(), readers_.end(), reader) == readers_.end()) {
+        readers_.push_back(reader);
+        reader->sources_.push_back(this);
     }
-    return sources;
+}
+
+void TDependencyIndex::removeReader(TDependencyIndex* reader) {
+    std::erase(readers_, reader);
 }
 
 // Removes, in one pass, every reverse entry whose formula lies in dst.
@@ -241,6 +236,7 @@ int32_t TDependencyIndex::addNode(int32_t col, int32_t row) {
         nodes_.emplace_back();
     }
     slot = id;
+    columnViewValid_ = false;
     Node& n = nodes_[size_t(id)];
     n = Node{};
     n.Col = col;
@@ -324,7 +320,7 @@ void TDependencyIndex::unlinkPrecedents(int32_t nodeId) {
     Node& n = nodes_[size_t(nodeId)];
     for (uint32_t k = 0; k < n.PrecCount; ++k) {
         const TPrecedent& p = precPool_[n.PrecBegin + k];
-        if (p.Index) p.Index->removeReverse(p.Rect, this, nodeId);
+        if (p.Index && p.Index->reverseBuilt_) p.Index->removeReverse(p.Rect, this, nodeId);
     }
     precGarbage_ += n.PrecCount;
     n.PrecCount = 0;
@@ -351,7 +347,8 @@ void TDependencyIndex::SetFormula(int32_t col, int32_t row, std::span<const TPre
         if (!p.Index) continue;
         TPrecedent q{p.Index, normalized(p.Rect)};
         precPool_.push_back(q);
-        q.Index->addReverse(q.Rect, this, id);
+        q.Index->noteReader(this);
+        if (q.Index->reverseBuilt_) q.Index->addReverse(q.Rect, this, id);
     }
     nodes_[size_t(id)].PrecCount = uint32_t(precPool_.size()) - nodes_[size_t(id)].PrecBegin;
 }
@@ -361,6 +358,7 @@ void TDependencyIndex::RemoveFormula(int32_t col, int32_t row) {
     if (id < 0) return;
     unlinkPrecedents(id);
     nodes_[size_t(id)].Alive = false;
+    columnViewValid_ = false;
     nodeMap_->Erase(cellKey(col, row));
     freeNodes_.push_back(id);
     --liveNodes_;
@@ -369,7 +367,24 @@ void TDependencyIndex::RemoveFormula(int32_t col, int32_t row) {
 void TDependencyIndex::RemoveAllFormulas() {
     // Bulk removal: purge the reverse entries of this index's formulas from each
     // index they read in one pass each, instead of one unlink per precedent.
-    for (TDependencyIndex* s : sourceIndexes()) s->purgeDependentsIn(this);
+    for (TDependencyIndex* src : sources_) {
+        if (src->reverseBuilt_) src->purgeDependentsIn(this);
+        src->removeReader(this);
+    }
+    sources_.clear();
+    columnViewValid_ = false;
+    // With no other index reading this one, the reverse part is empty now:
+    // drop it, so that the next whole-sheet plan does not maintain it.
+    std::erase(readers_, this);
+    if (readers_.empty() && reverseBuilt_) {
+        revPool_.clear();
+        revPool_.shrink_to_fit();
+        freeRev_.clear();
+        revHeads_->Clear();
+        bigRanges_.clear();
+        bigGarbage_ = 0;
+        reverseBuilt_ = false;
+    }
     nodes_.clear();
     freeNodes_.clear();
     precPool_.clear();
@@ -380,6 +395,7 @@ void TDependencyIndex::RemoveAllFormulas() {
 
 void TDependencyIndex::dropPrecedentsInto(TDependencyIndex* gone) {
     if (!gone) return;
+    std::erase(sources_, gone);
     for (Node& n : nodes_) {
         if (!n.Alive) continue;
         for (uint32_t k = 0; k < n.PrecCount; ++k) {
@@ -401,6 +417,7 @@ std::vector<TPrecedent> TDependencyIndex::Precedents(int32_t col, int32_t row) c
 
 void TDependencyIndex::directDependentIds(int32_t col, int32_t row,
                                           std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const {
+    ensureReverse();
     for (int32_t e = revHeads_->Find(cellKey(col, row)); e >= 0; e = revPool_[size_t(e)].Next)
         out.emplace_back(revPool_[size_t(e)].Dst, revPool_[size_t(e)].DstNode);
     for (const BigRange& b : bigRanges_)
@@ -421,12 +438,15 @@ void TDependencyIndex::ForEachFormula(const std::function<void(int32_t, int32_t)
         if (n.Alive) f(n.Col, n.Row);
 }
 
-// Tarjan's strongly-connected-components search over the "is read by" graph,
-// written with an explicit stack so that a chain of a million cells needs no
-// deep recursion.  A component is emitted once everything downstream of it has
-// been emitted, so the reversed emission order is an evaluation order.
-TEvalPlan TDependencyIndex::tarjan(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
-                                   const TDependencyIndex* restrictTo) {
+// Tarjan's strongly-connected-components search, written with an explicit
+// stack so that a chain of a million cells needs no deep recursion.  A
+// component is emitted once every component reachable from it has been
+// emitted.  `successors(ref, out)` appends the edges of a node.
+template <typename Successors>
+void TDependencyIndex::tarjanCore(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
+                                  const TDependencyIndex* restrictTo, Successors&& successors,
+                                  std::vector<std::pair<TDependencyIndex*, int32_t>>& emitted,
+                                  std::vector<bool>& emittedCyclic) {
     using Ref = std::pair<TDependencyIndex*, int32_t>;
     uint32_t stamp = ++g_planStamp;
     if (stamp == 0) stamp = ++g_planStamp;  // 0 marks "never visited"
@@ -440,8 +460,6 @@ TEvalPlan TDependencyIndex::tarjan(std::span<const std::pair<TDependencyIndex*, 
     std::vector<Frame> frames;
     std::vector<Ref> succBuf;
     std::vector<Ref> sccStack;
-    std::vector<Ref> emitted;
-    std::vector<bool> emittedCyclic;
     int32_t counter = 0;
 
     auto nodeOf = [](const Ref& r) -> Node& { return r.first->nodes_[size_t(r.second)]; };
@@ -453,7 +471,7 @@ TEvalPlan TDependencyIndex::tarjan(std::span<const std::pair<TDependencyIndex*, 
         n.SelfLoop = false;
         sccStack.push_back(r);
         size_t begin = succBuf.size();
-        r.first->directDependentIds(n.Col, n.Row, succBuf);
+        successors(r, succBuf);
         frames.push_back(Frame{r, begin, begin, succBuf.size()});
     };
 
@@ -508,39 +526,123 @@ TEvalPlan TDependencyIndex::tarjan(std::span<const std::pair<TDependencyIndex*, 
             }
         }
     }
+}
 
+// Over the "is read by" graph: downstream components come out first, so the
+// reversed emission order is an evaluation order.
+TEvalPlan TDependencyIndex::tarjan(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
+                                   const TDependencyIndex* restrictTo) {
+    std::vector<std::pair<TDependencyIndex*, int32_t>> emitted;
+    std::vector<bool> cyclic;
+    tarjanCore(
+        roots, restrictTo,
+        [](const std::pair<TDependencyIndex*, int32_t>& r, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) {
+            const Node& n = r.first->nodes_[size_t(r.second)];
+            r.first->directDependentIds(n.Col, n.Row, out);
+        },
+        emitted, cyclic);
     TEvalPlan plan;
     plan.Order.reserve(emitted.size());
     plan.Cyclic.reserve(emitted.size());
     for (size_t k = emitted.size(); k-- > 0;) {
-        const Node& n = nodeOf(emitted[k]);
+        const Node& n = emitted[k].first->nodes_[size_t(emitted[k].second)];
         plan.Order.push_back(TFormulaNode{emitted[k].first, n.Col, n.Row});
-        plan.Cyclic.push_back(emittedCyclic[k]);
+        plan.Cyclic.push_back(cyclic[k]);
     }
     return plan;
 }
 
-TEvalPlan TDependencyIndex::PlanAll() {
-    std::vector<std::pair<TDependencyIndex*, int32_t>> roots;
-    roots.reserve(size_t(liveNodes_));
-    // Roots in column-major order, so that independent cells come out in the
-    // order a column-by-column sweep would visit them.
-    std::vector<int32_t> ids;
-    ids.reserve(size_t(liveNodes_));
+void TDependencyIndex::buildColumnView() const {
+    if (columnViewValid_) return;
+    byCol_.clear();
+    byCol_.reserve(size_t(liveNodes_));
     for (size_t i = 0; i < nodes_.size(); ++i)
-        if (nodes_[i].Alive) ids.push_back(int32_t(i));
-    auto colMajor = [&](int32_t a, int32_t b) {
+        if (nodes_[i].Alive) byCol_.push_back(int32_t(i));
+    auto less = [&](int32_t a, int32_t b) {
         const Node& x = nodes_[size_t(a)];
         const Node& y = nodes_[size_t(b)];
         return x.Col != y.Col ? x.Col < y.Col : x.Row < y.Row;
     };
-    // A grid that was scanned column by column has its nodes in order already.
-    if (!std::is_sorted(ids.begin(), ids.end(), colMajor))
-        std::sort(ids.begin(), ids.end(), colMajor);
-    // Reverse the roots: the search emits the last root's downstream first, and
-    // the final reversal then restores ascending order for independent cells.
-    for (size_t k = ids.size(); k-- > 0;) roots.emplace_back(this, ids[k]);
-    return tarjan(roots, this);
+    // A rebuild adds formulas column by column, so the order is usually there already.
+    if (!std::is_sorted(byCol_.begin(), byCol_.end(), less)) std::sort(byCol_.begin(), byCol_.end(), less);
+    colRanges_.clear();
+    for (uint32_t k = 0; k < byCol_.size();) {
+        int32_t col = nodes_[size_t(byCol_[k])].Col;
+        uint32_t begin = k;
+        while (k < byCol_.size() && nodes_[size_t(byCol_[k])].Col == col) ++k;
+        colRanges_.push_back({col, {begin, k}});
+    }
+    columnViewValid_ = true;
+}
+
+void TDependencyIndex::formulaNodesIn(const TGridRect& rect,
+                                      std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const {
+    buildColumnView();
+    auto it = std::lower_bound(colRanges_.begin(), colRanges_.end(), rect.Left,
+                               [](const auto& e, int32_t col) { return e.first < col; });
+    auto self = const_cast<TDependencyIndex*>(this);
+    for (; it != colRanges_.end() && it->first <= rect.Right; ++it) {
+        auto first = byCol_.begin() + it->second.first;
+        auto last = byCol_.begin() + it->second.second;
+        auto lo = std::lower_bound(first, last, rect.Top,
+                                   [&](int32_t id, int32_t row) { return nodes_[size_t(id)].Row < row; });
+        for (; lo != last && nodes_[size_t(*lo)].Row <= rect.Bottom; ++lo) out.emplace_back(self, *lo);
+    }
+}
+
+void TDependencyIndex::ensureReverse() const {
+    if (reverseBuilt_) return;
+    auto self = const_cast<TDependencyIndex*>(this);
+    self->reverseBuilt_ = true;
+    for (TDependencyIndex* reader : readers_) {
+        for (size_t id = 0; id < reader->nodes_.size(); ++id) {
+            const Node& n = reader->nodes_[id];
+            if (!n.Alive) continue;
+            for (uint32_t k = 0; k < n.PrecCount; ++k) {
+                const TPrecedent& p = reader->precPool_[n.PrecBegin + k];
+                if (p.Index == this) self->addReverse(p.Rect, reader, int32_t(id));
+            }
+        }
+    }
+}
+
+TEvalPlan TDependencyIndex::PlanAll() {
+    // Over the "reads" graph (forward lists only): a component comes out after
+    // everything it reads, so the emission order is the evaluation order.
+    // Roots in column-major order keep independent cells in sweep order.
+    buildColumnView();
+    std::vector<std::pair<TDependencyIndex*, int32_t>> roots;
+    roots.reserve(byCol_.size());
+    for (int32_t id : byCol_) roots.emplace_back(this, id);
+    std::vector<std::pair<TDependencyIndex*, int32_t>> emitted;
+    std::vector<bool> cyclic;
+    emitted.reserve(roots.size());
+    cyclic.reserve(roots.size());
+    tarjanCore(
+        roots, this,
+        [](const std::pair<TDependencyIndex*, int32_t>& r, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) {
+            TDependencyIndex* idx = r.first;
+            const Node& n = idx->nodes_[size_t(r.second)];
+            for (uint32_t k = 0; k < n.PrecCount; ++k) {
+                const TPrecedent& p = idx->precPool_[n.PrecBegin + k];
+                if (p.Index != idx) continue;
+                if (p.Rect.Left == p.Rect.Right && p.Rect.Top == p.Rect.Bottom) {
+                    int32_t id = idx->findNode(p.Rect.Left, p.Rect.Top);
+                    if (id >= 0) out.emplace_back(idx, id);
+                } else {
+                    idx->formulaNodesIn(p.Rect, out);
+                }
+            }
+        },
+        emitted, cyclic);
+    TEvalPlan plan;
+    plan.Order.reserve(emitted.size());
+    plan.Cyclic = std::move(cyclic);
+    for (const auto& e : emitted) {
+        const Node& n = nodes_[size_t(e.second)];
+        plan.Order.push_back(TFormulaNode{this, n.Col, n.Row});
+    }
+    return plan;
 }
 
 TEvalPlan TDependencyIndex::PlanForChange(std::span<const TFormulaNode> changed) {
@@ -554,6 +656,7 @@ TEvalPlan TDependencyIndex::PlanForChange(std::span<const TFormulaNode> changed)
 }
 
 TEvalPlan TDependencyIndex::PlanForExternalDependents() {
+    ensureReverse();
     std::vector<std::pair<TDependencyIndex*, int32_t>> roots;
     for (const RevEntry& e : revPool_)
         if (e.DstNode >= 0 && e.Dst && e.Dst != this) roots.emplace_back(e.Dst, e.DstNode);
@@ -565,6 +668,7 @@ TEvalPlan TDependencyIndex::PlanForExternalDependents() {
 }
 
 bool TDependencyIndex::HasDependents(int32_t col, int32_t row) const {
+    ensureReverse();
     if (revHeads_->Find(cellKey(col, row)) >= 0) return true;
     for (const BigRange& b : bigRanges_)
         if (b.DstNode >= 0 && b.Rect.Contains(col, row)) return true;
@@ -580,7 +684,7 @@ bool TDependencyIndex::CheckConsistency() const {
         if (findNode(n.Col, n.Row) != int32_t(id)) return false;
         for (uint32_t k = 0; k < n.PrecCount; ++k) {
             const TPrecedent& p = precPool_[n.PrecBegin + k];
-            if (!p.Index) continue;
+            if (!p.Index || !p.Index->reverseBuilt_) continue;
             if (rectCells(p.Rect) <= kSmallRangeCells) {
                 for (int32_t c = p.Rect.Left; c <= p.Rect.Right; ++c)
                     for (int32_t r = p.Rect.Top; r <= p.Rect.Bottom; ++r) {

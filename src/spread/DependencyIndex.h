@@ -120,9 +120,21 @@ private:
     void removeReverse(const TGridRect& rect, TDependencyIndex* dstIndex, int32_t dstNode);
     void dropPrecedentsInto(TDependencyIndex* gone);
     void purgeDependentsIn(const TDependencyIndex* dst);
-    std::vector<TDependencyIndex*> sourceIndexes() const;
     void directDependentIds(int32_t col, int32_t row, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const;
+    // The reverse part (who reads a cell) is built on first use: a whole-sheet
+    // recalculation only needs the forward lists, so a load followed by a
+    // recalculation never pays for it.  Once built it is kept current.
+    void ensureReverse() const;
+    void noteReader(TDependencyIndex* reader);
+    // Formula nodes of this index inside rect, through a column-sorted view.
+    void formulaNodesIn(const TGridRect& rect, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const;
+    void buildColumnView() const;
 
+    template <typename Successors>
+    static void tarjanCore(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
+                           const TDependencyIndex* restrictTo, Successors&& successors,
+                           std::vector<std::pair<TDependencyIndex*, int32_t>>& emitted,
+                           std::vector<bool>& emittedCyclic);
     static TEvalPlan tarjan(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
                             const TDependencyIndex* restrictTo);
 
@@ -139,4 +151,15 @@ private:
     CellMap* nodeMap_;   // (col, row) -> node id
     CellMap* revHeads_;  // (col, row) -> first reverse entry
     mutable uint32_t stamp_ = 0;
+    mutable bool reverseBuilt_ = false;
+    // Indexes with formulas that read this one (this one included when its own
+    // formulas do); kept whether or not the reverse part is built.
+    std::vector<TDependencyIndex*> readers_;
+    // Indexes this one registered with as a reader (this one included).
+    std::vector<TDependencyIndex*> sources_;
+    void removeReader(TDependencyIndex* reader);
+    // Column-sorted view of the live nodes, rebuilt when nodes were added or removed.
+    mutable std::vector<int32_t> byCol_;
+    mutable std::vector<std::pair<int32_t, std::pair<uint32_t, uint32_t>>> colRanges_;
+    mutable bool columnViewValid_ = false;
 };

@@ -197,3 +197,35 @@ TEST(DependencyIndex, MillionCellChainNeedsNoDeepRecursion) {
     ASSERT_EQ(change.Order.size(), size_t(n - 1));
     for (size_t i = 1; i < change.Order.size(); ++i) ASSERT_LT(change.Order[i - 1].Row, change.Order[i].Row);
 }
+
+TEST(DependencyIndex, ReversePartIsBuiltOnDemandAndKeptCurrent) {
+    for (bool buildFirst : {false, true}) {
+        SCOPED_TRACE(buildFirst);
+        auto* a = new TDependencyIndex;
+        auto* b = new TDependencyIndex;
+        TPrecedent pa[] = {cell(*b, 1, 1), range(*a, 2, 1, 2, 100)};  // a!A1 reads b!A1 and a!B1:B100
+        a->SetFormula(1, 1, pa);
+        TPrecedent pb[] = {cell(*b, 1, 1)};  // b!B1 reads b!A1
+        b->SetFormula(2, 1, pb);
+        if (buildFirst) {
+            std::vector<TFormulaNode> deps;
+            b->DirectDependents(1, 1, deps);  // builds b's reverse part
+            EXPECT_EQ(deps.size(), 2u);
+        }
+        // A whole-sheet plan needs no reverse part; later edits keep it current.
+        EXPECT_EQ(a->PlanAll().Order.size(), 1u);
+        TPrecedent pa2[] = {cell(*b, 2, 1)};
+        a->SetFormula(1, 1, pa2);
+        TFormulaNode changed[] = {{b, 1, 1}};
+        TEvalPlan plan = TDependencyIndex::PlanForChange(changed);
+        ASSERT_EQ(plan.Order.size(), 2u);  // b!B1, then a!A1 through it
+        EXPECT_EQ(plan.Order[0], (TFormulaNode{b, 2, 1}));
+        EXPECT_EQ(plan.Order[1], (TFormulaNode{a, 1, 1}));
+        EXPECT_TRUE(a->CheckConsistency());
+        EXPECT_TRUE(b->CheckConsistency());
+        delete b;
+        EXPECT_TRUE(a->CheckConsistency());
+        EXPECT_TRUE(a->Precedents(1, 1).empty());
+        delete a;
+    }
+}
