@@ -37,6 +37,7 @@ struct TOptions {
     QString OutFile;
     bool Stats = false;
     QString File;
+    bool Help = false;
 };
 
 struct TUsageError {
@@ -79,6 +80,9 @@ TOptions ParseArgs(const QStringList& args)
             o.OutFile = value(i);
         } else if (!filesOnly && a == u"--stats") {
             o.Stats = true;
+        } else if (!filesOnly && (a == u"--help" || a == u"-h")) {
+            o.Help = true;
+            return o;
         } else if (!filesOnly && a.startsWith(u'-') && a.size() > 1) {
             throw TUsageError{QStringLiteral("unknown option %1").arg(a)};
         } else {
@@ -122,7 +126,8 @@ QByteArray ZelkCalcUsage()
         "  --error-text TEXT  show cells in error as TEXT\n"
         "  --libs             bind the function libraries\n"
         "  -o FILE            write to FILE instead of standard output\n"
-        "  --stats            timings and counts on standard error\n");
+        "  --stats            timings and counts on standard error\n"
+        "  -h, --help         this text\n");
 }
 
 int RunZelkCalc(const QStringList& args, QByteArray& out, QByteArray& err)
@@ -133,6 +138,10 @@ int RunZelkCalc(const QStringList& args, QByteArray& out, QByteArray& err)
     } catch (const TUsageError& e) {
         err += "zelkcalc: " + e.Message.toUtf8() + "\n" + ZelkCalcUsage();
         return 2;
+    }
+    if (o.Help) {
+        out += ZelkCalcUsage();
+        return 0;
     }
 
     try {

@@ -97,6 +97,8 @@ TEST_F(ZelkCalc, BadUsageAndMissingFilesExitWithTwo)
     EXPECT_EQ(Run({"--set", "nonsense", Sheet("1\r\n")}), 2);
     EXPECT_EQ(Run({"--get", "B", Sheet("1\r\n")}), 2);
     EXPECT_EQ(Run({dir.path()}), 2);
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_TRUE(out.contains("usage: zelkcalc")) << out.constData();
 }
 
 TEST_F(ZelkCalc, WritesToAFileAndReportsStatistics)
