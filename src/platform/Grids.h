@@ -24,6 +24,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <cstdint>
 #include <deque>
@@ -498,9 +499,17 @@ private:
 // A grid of text cells with one untyped object reference per cell.
 //
 // Store: one pointer per stored row (rows that were never written hold no memory), each
-// row a vector of (text, object) slots as wide as its last written column. Slots of
-// columns and rows at or beyond the counts are kept when a count shrinks and come back
-// when it grows. The grid never owns or frees the objects in its slots.
+// row as wide as its last written column. A cell's text takes 24 bytes in its row: texts
+// of up to 11 UTF-16 code units are kept in place, longer ones in a QString of their own
+// (shared with the QString they were written from). Object references live in a second
+// array per row that exists only once the row holds an object. Slots of columns and rows
+// at or beyond the counts are kept when a count shrinks and come back when it grows.
+//
+// Ownership: the slots never own the objects they reference. Nothing in this class frees
+// an object: clearing a slot, assigning a row or column (SetRows, SetCols), copying over a
+// row or column, deleting rows or columns and ClearStore drop the references only, and the
+// destructor leaves the objects alone. Whoever puts objects into the slots keeps them alive
+// and frees them (the grid layer's TBaseGrid does so for its cell properties).
 class TStringGrid : public TCustomGrid {
 public:
     TStringGrid();
@@ -508,10 +517,17 @@ public:
 
     // Text of a cell; empty for an unstored or invalid cell. Writing to a negative index,
     // or to a row at or beyond max(RowCount, stored rows), or a column at or beyond
-    // max(ColCount, widest stored row, 1024), is ignored. Writing repaints the cell and
-    // refreshes the open editor on it.
+    // max(TotalColCount() + HiddenColAllowance(), widest stored row), is ignored. Writing
+    // repaints the cell and refreshes the open editor on it.
     QString Cells(int col, int row) const;
     void SetCells(int col, int row, const QString& text);
+    // The text of a cell without building a QString (no allocation, no reference count):
+    // for readers that only look at the text (compare, parse, measure, write it out).
+    // The view is valid until the store next changes: any write of a text or an object,
+    // ClearSlot, row or column assignment, copy, insertion, deletion or move, a change of
+    // the counts that frees rows, ClearStore or the grid's destruction. Copy it into a
+    // QString (toString()) to keep it longer. Empty for an unstored or invalid cell.
+    QStringView CellView(int col, int row) const;
     TObject* Objects(int col, int row) const;
     void SetObjects(int col, int row, TObject* obj);
     // Empties a slot's text and object reference (the object is not freed).
@@ -519,19 +535,24 @@ public:
 
     // Whole rows and columns: a copy of their slots (Rows: columns 0 .. max(ColCount,
     // stored width) - 1; Cols: rows 0 .. RowCount - 1) and assignment from such a copy
-    // (missing entries clear the slot; extra entries are stored as far as allowed).
+    // (missing entries clear the slot; extra entries are stored as far as allowed). The
+    // references that an assignment replaces are dropped, not freed.
     TGridLine Rows(int row) const;
     void SetRows(int row, const TGridLine& line);
     TGridLine Cols(int col) const;
     void SetCols(int col, const TGridLine& line);
     // Copies every slot of one row (column) onto another: texts and object references,
-    // also in columns (rows) beyond the counts. The source keeps its slots.
+    // also in columns (rows) beyond the counts. The source keeps its slots, so afterwards
+    // both reference the same objects; the target's former references are dropped.
     void CopyRow(int srcRow, int dstRow);
     void CopyCol(int srcCol, int dstCol);
 
     // The store's extent: rows held (including rows beyond RowCount) and the widest row.
     int StoredRowCount() const { return int(FRows.size()); }
     int StoredColCount() const { return FStoredWidth; }
+    // Real columns of the store: ColCount here. A subclass that keeps hidden columns past
+    // ColCount counts them too, so that writes to them are always stored.
+    virtual int TotalColCount() const { return ColCount(); }
     // Calls fn for every slot holding an object (row by row, columns ascending); fn may
     // replace the reference.
     void ForEachObject(const std::function<void(int col, int row, TObject*& obj)>& fn);
@@ -539,6 +560,11 @@ public:
     void ClearStore();
 
 protected:
+    // Columns past TotalColCount() that writes may still reach (default 1024): room for
+    // callers that store a few columns beyond the count. Negative values count as 0.
+    int HiddenColAllowance() const { return FHiddenColAllowance; }
+    void SetHiddenColAllowance(int value) { FHiddenColAllowance = value < 0 ? 0 : value; }
+
     void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
     QString GetEditText(int col, int row) override;
     void SetEditText(int col, int row, const QString& value) override;
@@ -550,14 +576,56 @@ protected:
     void ColumnsDeleted(int index, int count) override;
 
 private:
-    struct TCellSlot {
-        QString Text;
-        TObject* Object = nullptr;
-    };
-    using TRowSlots = std::vector<TCellSlot>;
+    // One cell's text in 24 bytes: up to kInline code units in place, or a QString on the
+    // heap. FUnits[kInline] is the tag: the in-place length, or kBoxed; in the boxed form
+    // the first 8 bytes hold the QString pointer.
+    class TCellText {
+    public:
+        static constexpr int kInline = 11;
 
-    TCellSlot* slotForWrite(int col, int row);
-    const TCellSlot* slot(int col, int row) const;
+        TCellText() noexcept = default;
+        TCellText(const TCellText& other) { copyFrom(other); }
+        TCellText(TCellText&& other) noexcept { takeFrom(other); }
+        TCellText& operator=(const TCellText& other);
+        TCellText& operator=(TCellText&& other) noexcept;
+        ~TCellText() { Clear(); }
+
+        void Set(const QString& text);
+        void Clear() noexcept;
+        bool IsEmpty() const { return FUnits[kInline] == 0; }
+        QStringView View() const;
+        QString ToString() const;
+
+    private:
+        static constexpr char16_t kBoxed = 0xFFFF;
+        bool boxed() const { return FUnits[kInline] == kBoxed; }
+        QString* box() const;
+        void setBox(QString* p);
+        void copyFrom(const TCellText& other);
+        void takeFrom(TCellText& other) noexcept;
+
+        alignas(8) char16_t FUnits[kInline + 1] = {};
+    };
+    static_assert(sizeof(TCellText) == 24);
+
+    struct TRowSlots {
+        std::vector<TCellText> Texts;
+        // Null until the row holds an object; then as long as Texts.
+        std::unique_ptr<std::vector<TObject*>> Objects;
+
+        TRowSlots() = default;
+        TRowSlots(const TRowSlots& other);
+        TRowSlots& operator=(const TRowSlots& other);
+        int Width() const { return int(Texts.size()); }
+        TObject* ObjectAt(int col) const { return Objects ? (*Objects)[size_t(col)] : nullptr; }
+    };
+
+    const TRowSlots* storedRow(int row) const;
+    // The row grown to hold col, or nullptr when the write is not allowed.
+    TRowSlots* rowForWrite(int col, int row);
+    int storeColLimit() const;
+    void setObject(TRowSlots& r, int col, TObject* obj);
+    void clearSlot(TRowSlots& r, int col);
     void cellChanged(int col, int row);
     void freeRow(int row);
     void growRow(TRowSlots& r, int width);
@@ -566,4 +634,5 @@ private:
     // Raw pointers keep insertion at the top a single memmove; the grid owns them.
     std::vector<TRowSlots*> FRows;
     int FStoredWidth = 0;   // widest row (an upper bound after rows were freed)
+    int FHiddenColAllowance = 1024;
 };

@@ -2,12 +2,97 @@
 #include "Grids.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
-namespace {
-// Columns beyond ColCount may be written (hidden columns keep their slots there), within
-// this margin past the widest stored row or the count.
-constexpr int kSpareCols = 1024;
-}  // namespace
+// ---- TCellText -------------------------------------------------------------------------
+
+QString* TStringGrid::TCellText::box() const {
+    QString* p;
+    std::memcpy(&p, FUnits, sizeof p);
+    return p;
+}
+
+void TStringGrid::TCellText::setBox(QString* p) {
+    std::memcpy(FUnits, &p, sizeof p);
+    FUnits[kInline] = kBoxed;
+}
+
+void TStringGrid::TCellText::Clear() noexcept {
+    if (boxed()) delete box();
+    std::memset(FUnits, 0, sizeof FUnits);
+}
+
+void TStringGrid::TCellText::copyFrom(const TCellText& other) {
+    if (other.boxed()) setBox(new QString(*other.box()));
+    else std::memcpy(FUnits, other.FUnits, sizeof FUnits);
+}
+
+void TStringGrid::TCellText::takeFrom(TCellText& other) noexcept {
+    // Both forms move as plain bytes: the box pointer changes hands.
+    std::memcpy(FUnits, other.FUnits, sizeof FUnits);
+    std::memset(other.FUnits, 0, sizeof other.FUnits);
+}
+
+TStringGrid::TCellText& TStringGrid::TCellText::operator=(const TCellText& other) {
+    if (this == &other) return *this;
+    if (boxed() && other.boxed()) {
+        *box() = *other.box();
+        return *this;
+    }
+    Clear();
+    copyFrom(other);
+    return *this;
+}
+
+TStringGrid::TCellText& TStringGrid::TCellText::operator=(TCellText&& other) noexcept {
+    if (this == &other) return *this;
+    Clear();
+    takeFrom(other);
+    return *this;
+}
+
+void TStringGrid::TCellText::Set(const QString& text) {
+    const qsizetype n = text.size();
+    if (n <= kInline) {
+        if (boxed()) delete box();
+        std::memset(FUnits, 0, sizeof FUnits);
+        if (n > 0) std::memcpy(FUnits, text.utf16(), size_t(n) * sizeof(char16_t));
+        FUnits[kInline] = char16_t(n);
+    } else if (boxed()) {
+        *box() = text;
+    } else {
+        setBox(new QString(text));
+    }
+}
+
+QStringView TStringGrid::TCellText::View() const {
+    if (boxed()) return QStringView(*box());
+    return QStringView(FUnits, qsizetype(FUnits[kInline]));
+}
+
+QString TStringGrid::TCellText::ToString() const {
+    if (boxed()) return *box();
+    const int n = FUnits[kInline];
+    return n ? QString(reinterpret_cast<const QChar*>(FUnits), n) : QString();
+}
+
+// ---- TRowSlots -------------------------------------------------------------------------
+
+TStringGrid::TRowSlots::TRowSlots(const TRowSlots& other)
+    : Texts(other.Texts),
+      Objects(other.Objects ? std::make_unique<std::vector<TObject*>>(*other.Objects) : nullptr) {}
+
+TStringGrid::TRowSlots& TStringGrid::TRowSlots::operator=(const TRowSlots& other) {
+    if (this == &other) return *this;
+    Texts = other.Texts;
+    if (!other.Objects) Objects.reset();
+    else if (Objects) *Objects = *other.Objects;
+    else Objects = std::make_unique<std::vector<TObject*>>(*other.Objects);
+    return *this;
+}
+
+// ---- Store -----------------------------------------------------------------------------
 
 TStringGrid::TStringGrid() = default;
 
@@ -15,37 +100,69 @@ TStringGrid::~TStringGrid() {
     for (TRowSlots* r : FRows) delete r;
 }
 
-const TStringGrid::TCellSlot* TStringGrid::slot(int col, int row) const {
-    if (col < 0 || row < 0 || row >= int(FRows.size())) return nullptr;
-    const TRowSlots* r = FRows[size_t(row)];
-    if (!r || col >= int(r->size())) return nullptr;
-    return &(*r)[size_t(col)];
+const TStringGrid::TRowSlots* TStringGrid::storedRow(int row) const {
+    if (row < 0 || row >= int(FRows.size())) return nullptr;
+    return FRows[size_t(row)];
 }
 
-TStringGrid::TCellSlot* TStringGrid::slotForWrite(int col, int row) {
+int TStringGrid::storeColLimit() const {
+    const long long limit = std::max<long long>(
+        (long long)TotalColCount() + FHiddenColAllowance, FStoredWidth);
+    return int(std::min<long long>(limit, INT_MAX));
+}
+
+TStringGrid::TRowSlots* TStringGrid::rowForWrite(int col, int row) {
     if (col < 0 || row < 0) return nullptr;
     if (row >= std::max(RowCount(), int(FRows.size()))) return nullptr;
+    TRowSlots* existing = row < int(FRows.size()) ? FRows[size_t(row)] : nullptr;
+    if (existing && col < existing->Width()) return existing;
+    if (col >= storeColLimit()) return nullptr;
     if (row >= int(FRows.size())) FRows.resize(size_t(row) + 1, nullptr);
     TRowSlots*& r = FRows[size_t(row)];
-    if (!r || col >= int(r->size())) {
-        if (col >= std::max(ColCount(), StoredColCount()) + kSpareCols) return nullptr;
-        if (!r) r = new TRowSlots();
-        growRow(*r, col + 1);
-    }
-    return &(*r)[size_t(col)];
+    if (!r) r = new TRowSlots();
+    growRow(*r, col + 1);
+    return r;
 }
 
 void TStringGrid::recomputeStoredWidth() {
-    size_t w = 0;
+    int w = 0;
     for (const TRowSlots* r : FRows)
-        if (r) w = std::max(w, r->size());
-    FStoredWidth = int(w);
+        if (r) w = std::max(w, r->Width());
+    FStoredWidth = w;
 }
 
 void TStringGrid::growRow(TRowSlots& r, int width) {
-    if (width <= int(r.size())) return;
-    r.resize(size_t(width));
+    if (width <= r.Width()) return;
+    const size_t cap = r.Texts.capacity();
+    if (size_t(width) > cap) {
+        // Geometric growth, but not past the real column count: a row filled column by
+        // column ends exactly as wide as the grid, and a lone cell takes one slot.
+        const size_t total = size_t(std::max(TotalColCount(), 1));
+        size_t next = size_t(width) <= total ? std::min(std::max<size_t>(cap * 2, 4), total)
+                                             : std::max<size_t>(cap * 2, 4);
+        r.Texts.reserve(std::max(next, size_t(width)));
+    }
+    r.Texts.resize(size_t(width));
+    if (r.Objects) {
+        r.Objects->reserve(r.Texts.capacity());
+        r.Objects->resize(size_t(width), nullptr);
+    }
     FStoredWidth = std::max(FStoredWidth, width);
+}
+
+void TStringGrid::setObject(TRowSlots& r, int col, TObject* obj) {
+    if (!r.Objects) {
+        if (!obj) return;
+        r.Objects = std::make_unique<std::vector<TObject*>>();
+        r.Objects->reserve(r.Texts.capacity());
+        r.Objects->resize(r.Texts.size(), nullptr);
+    }
+    (*r.Objects)[size_t(col)] = obj;
+}
+
+void TStringGrid::clearSlot(TRowSlots& r, int col) {
+    r.Texts[size_t(col)].Clear();
+    if (r.Objects) (*r.Objects)[size_t(col)] = nullptr;
 }
 
 void TStringGrid::freeRow(int row) {
@@ -59,52 +176,59 @@ void TStringGrid::cellChanged(int col, int row) {
 }
 
 QString TStringGrid::Cells(int col, int row) const {
-    const TCellSlot* s = slot(col, row);
-    return s ? s->Text : QString();
+    const TRowSlots* r = storedRow(row);
+    if (!r || col < 0 || col >= r->Width()) return QString();
+    return r->Texts[size_t(col)].ToString();
+}
+
+QStringView TStringGrid::CellView(int col, int row) const {
+    const TRowSlots* r = storedRow(row);
+    if (!r || col < 0 || col >= r->Width()) return QStringView();
+    return r->Texts[size_t(col)].View();
 }
 
 void TStringGrid::SetCells(int col, int row, const QString& text) {
-    const TCellSlot* existing = slot(col, row);
-    if (existing ? existing->Text == text : text.isEmpty()) return;
-    TCellSlot* s = slotForWrite(col, row);
-    if (!s) return;
-    s->Text = text;
+    if (CellView(col, row) == QStringView(text)) return;
+    TRowSlots* r = rowForWrite(col, row);
+    if (!r) return;
+    r->Texts[size_t(col)].Set(text);
     cellChanged(col, row);
 }
 
 TObject* TStringGrid::Objects(int col, int row) const {
-    const TCellSlot* s = slot(col, row);
-    return s ? s->Object : nullptr;
+    const TRowSlots* r = storedRow(row);
+    if (!r || col < 0 || col >= r->Width()) return nullptr;
+    return r->ObjectAt(col);
 }
 
 void TStringGrid::SetObjects(int col, int row, TObject* obj) {
-    const TCellSlot* existing = slot(col, row);
-    if (existing ? existing->Object == obj : obj == nullptr) return;
-    TCellSlot* s = slotForWrite(col, row);
-    if (!s) return;
-    s->Object = obj;
+    if (Objects(col, row) == obj) return;
+    TRowSlots* r = rowForWrite(col, row);
+    if (!r) return;
+    setObject(*r, col, obj);
     InvalidateCell(col, row);
 }
 
 void TStringGrid::ClearSlot(int col, int row) {
     if (col < 0 || row < 0 || row >= int(FRows.size()) || !FRows[size_t(row)]) return;
     TRowSlots& r = *FRows[size_t(row)];
-    if (col >= int(r.size())) return;
-    r[size_t(col)] = TCellSlot{};
+    if (col >= r.Width()) return;
+    clearSlot(r, col);
     cellChanged(col, row);
 }
 
 TGridLine TStringGrid::Rows(int row) const {
     TGridLine line;
     if (row < 0) return line;
-    const TRowSlots* r = row < int(FRows.size()) ? FRows[size_t(row)] : nullptr;
-    const int n = std::max(ColCount(), r ? int(r->size()) : 0);
+    const TRowSlots* r = storedRow(row);
+    const int w = r ? r->Width() : 0;
+    const int n = std::max(ColCount(), w);
     line.Strings.reserve(n);
     line.Objects.reserve(size_t(n));
     for (int c = 0; c < n; ++c) {
-        if (r && c < int(r->size())) {
-            line.Strings.append((*r)[size_t(c)].Text);
-            line.Objects.push_back((*r)[size_t(c)].Object);
+        if (c < w) {
+            line.Strings.append(r->Texts[size_t(c)].ToString());
+            line.Objects.push_back(r->ObjectAt(c));
         } else {
             line.Strings.append(QString());
             line.Objects.push_back(nullptr);
@@ -116,18 +240,18 @@ TGridLine TStringGrid::Rows(int row) const {
 void TStringGrid::SetRows(int row, const TGridLine& line) {
     if (row < 0 || row >= std::max(RowCount(), int(FRows.size()))) return;
     const int n = line.Count();
-    TRowSlots* r = row < int(FRows.size()) ? FRows[size_t(row)] : nullptr;
     // Slots past the line's end are emptied.
-    if (r)
-        for (int c = n; c < int(r->size()); ++c) (*r)[size_t(c)] = TCellSlot{};
+    if (TRowSlots* r = row < int(FRows.size()) ? FRows[size_t(row)] : nullptr)
+        for (int c = n; c < r->Width(); ++c) clearSlot(*r, c);
     for (int c = 0; c < n; ++c) {
         TObject* obj = c < int(line.Objects.size()) ? line.Objects[size_t(c)] : nullptr;
         const QString& text = line.Strings[c];
-        if (text.isEmpty() && !obj && !slot(c, row)) continue;
-        TCellSlot* s = slotForWrite(c, row);
-        if (!s) break;
-        s->Text = text;
-        s->Object = obj;
+        const TRowSlots* stored = storedRow(row);
+        if (text.isEmpty() && !obj && !(stored && c < stored->Width())) continue;
+        TRowSlots* r = rowForWrite(c, row);
+        if (!r) break;
+        r->Texts[size_t(c)].Set(text);
+        setObject(*r, c, obj);
     }
     InvalidateRow(row);
     if (InplaceRow() == row) CellChangedUnderEditor(InplaceCol(), row);
@@ -139,10 +263,11 @@ TGridLine TStringGrid::Cols(int col) const {
     const int n = RowCount();
     line.Strings.reserve(n);
     line.Objects.reserve(size_t(n));
-    for (int r = 0; r < n; ++r) {
-        const TCellSlot* s = slot(col, r);
-        line.Strings.append(s ? s->Text : QString());
-        line.Objects.push_back(s ? s->Object : nullptr);
+    for (int row = 0; row < n; ++row) {
+        const TRowSlots* r = storedRow(row);
+        const bool held = r && col < r->Width();
+        line.Strings.append(held ? r->Texts[size_t(col)].ToString() : QString());
+        line.Objects.push_back(held ? r->ObjectAt(col) : nullptr);
     }
     return line;
 }
@@ -150,17 +275,18 @@ TGridLine TStringGrid::Cols(int col) const {
 void TStringGrid::SetCols(int col, const TGridLine& line) {
     if (col < 0) return;
     const int n = line.Count();
-    for (int r = n; r < int(FRows.size()); ++r) {
-        if (FRows[size_t(r)] && col < int(FRows[size_t(r)]->size())) (*FRows[size_t(r)])[size_t(col)] = TCellSlot{};
+    for (int row = n; row < int(FRows.size()); ++row) {
+        if (TRowSlots* r = FRows[size_t(row)]; r && col < r->Width()) clearSlot(*r, col);
     }
-    for (int r = 0; r < n; ++r) {
-        TObject* obj = r < int(line.Objects.size()) ? line.Objects[size_t(r)] : nullptr;
-        const QString& text = line.Strings[r];
-        if (text.isEmpty() && !obj && !slot(col, r)) continue;
-        TCellSlot* s = slotForWrite(col, r);
-        if (!s) continue;
-        s->Text = text;
-        s->Object = obj;
+    for (int row = 0; row < n; ++row) {
+        TObject* obj = row < int(line.Objects.size()) ? line.Objects[size_t(row)] : nullptr;
+        const QString& text = line.Strings[row];
+        const TRowSlots* stored = storedRow(row);
+        if (text.isEmpty() && !obj && !(stored && col < stored->Width())) continue;
+        TRowSlots* r = rowForWrite(col, row);
+        if (!r) continue;
+        r->Texts[size_t(col)].Set(text);
+        setObject(*r, col, obj);
     }
     InvalidateCol(col);
     if (InplaceCol() == col) CellChangedUnderEditor(col, InplaceRow());
@@ -169,7 +295,7 @@ void TStringGrid::SetCols(int col, const TGridLine& line) {
 void TStringGrid::CopyRow(int srcRow, int dstRow) {
     if (srcRow < 0 || dstRow < 0 || srcRow == dstRow) return;
     if (dstRow >= std::max(RowCount(), int(FRows.size()))) return;
-    const TRowSlots* src = srcRow < int(FRows.size()) ? FRows[size_t(srcRow)] : nullptr;
+    const TRowSlots* src = storedRow(srcRow);
     if (dstRow >= int(FRows.size())) FRows.resize(size_t(dstRow) + 1, nullptr);
     if (!src) {
         freeRow(dstRow);
@@ -178,21 +304,23 @@ void TStringGrid::CopyRow(int srcRow, int dstRow) {
     } else {
         FRows[size_t(dstRow)] = new TRowSlots(*src);
     }
-    FStoredWidth = std::max(FStoredWidth, src ? int(src->size()) : 0);
+    FStoredWidth = std::max(FStoredWidth, src ? src->Width() : 0);
     InvalidateRow(dstRow);
     if (InplaceRow() == dstRow) CellChangedUnderEditor(InplaceCol(), dstRow);
 }
 
 void TStringGrid::CopyCol(int srcCol, int dstCol) {
     if (srcCol < 0 || dstCol < 0 || srcCol == dstCol) return;
-    if (dstCol >= std::max(ColCount(), StoredColCount()) + kSpareCols) return;
+    if (dstCol >= storeColLimit()) return;
     for (TRowSlots* r : FRows) {
         if (!r) continue;
-        if (srcCol < int(r->size())) {
+        if (srcCol < r->Width()) {
             growRow(*r, dstCol + 1);
-            (*r)[size_t(dstCol)] = (*r)[size_t(srcCol)];
-        } else if (dstCol < int(r->size())) {
-            (*r)[size_t(dstCol)] = TCellSlot{};
+            r->Texts[size_t(dstCol)] = r->Texts[size_t(srcCol)];
+            // Without an object array neither cell holds an object.
+            if (r->Objects) (*r->Objects)[size_t(dstCol)] = (*r->Objects)[size_t(srcCol)];
+        } else if (dstCol < r->Width()) {
+            clearSlot(*r, dstCol);
         }
     }
     InvalidateCol(dstCol);
@@ -200,11 +328,12 @@ void TStringGrid::CopyCol(int srcCol, int dstCol) {
 }
 
 void TStringGrid::ForEachObject(const std::function<void(int col, int row, TObject*& obj)>& fn) {
-    for (size_t r = 0; r < FRows.size(); ++r) {
-        TRowSlots* row = FRows[r];
-        if (!row) continue;
-        for (size_t c = 0; c < row->size(); ++c) {
-            if ((*row)[c].Object) fn(int(c), int(r), (*row)[c].Object);
+    for (size_t row = 0; row < FRows.size(); ++row) {
+        TRowSlots* r = FRows[row];
+        if (!r || !r->Objects) continue;
+        std::vector<TObject*>& objects = *r->Objects;
+        for (size_t c = 0; c < objects.size(); ++c) {
+            if (objects[c]) fn(int(c), int(row), objects[c]);
         }
     }
 }
@@ -227,19 +356,30 @@ QString TStringGrid::GetEditText(int col, int row) {
 
 void TStringGrid::SetEditText(int col, int row, const QString& value) {
     ++FEditUpdate;
-    if (Cells(col, row) != value) SetCells(col, row, value);
+    if (CellView(col, row) != QStringView(value)) SetCells(col, row, value);
     --FEditUpdate;
     TCustomGrid::SetEditText(col, row, value);
 }
+
+namespace {
+// Moves element from to position to within [lo, hi], shifting the ones between.
+template <typename It>
+void rotateOne(It begin, int fromIndex, int toIndex) {
+    const int lo = std::min(fromIndex, toIndex);
+    const int hi = std::max(fromIndex, toIndex);
+    if (fromIndex < toIndex) std::rotate(begin + lo, begin + lo + 1, begin + hi + 1);
+    else std::rotate(begin + lo, begin + hi, begin + hi + 1);
+}
+}  // namespace
 
 void TStringGrid::ColumnMoved(int fromIndex, int toIndex) {
     const int lo = std::min(fromIndex, toIndex);
     const int hi = std::max(fromIndex, toIndex);
     for (TRowSlots* r : FRows) {
-        if (!r || lo >= int(r->size())) continue;
+        if (!r || lo >= r->Width()) continue;
         growRow(*r, hi + 1);
-        if (fromIndex < toIndex) std::rotate(r->begin() + lo, r->begin() + lo + 1, r->begin() + hi + 1);
-        else std::rotate(r->begin() + lo, r->begin() + hi, r->begin() + hi + 1);
+        rotateOne(r->Texts.begin(), fromIndex, toIndex);
+        if (r->Objects) rotateOne(r->Objects->begin(), fromIndex, toIndex);
     }
     TCustomGrid::ColumnMoved(fromIndex, toIndex);
 }
@@ -249,8 +389,7 @@ void TStringGrid::RowMoved(int fromIndex, int toIndex) {
     const int hi = std::max(fromIndex, toIndex);
     if (lo < int(FRows.size())) {
         if (hi >= int(FRows.size())) FRows.resize(size_t(hi) + 1, nullptr);
-        if (fromIndex < toIndex) std::rotate(FRows.begin() + lo, FRows.begin() + lo + 1, FRows.begin() + hi + 1);
-        else std::rotate(FRows.begin() + lo, FRows.begin() + hi, FRows.begin() + hi + 1);
+        rotateOne(FRows.begin(), fromIndex, toIndex);
     }
     TCustomGrid::RowMoved(fromIndex, toIndex);
 }
@@ -268,15 +407,25 @@ void TStringGrid::RowsDeleted(int index, int count) {
 }
 
 void TStringGrid::ColumnsInserted(int index, int count) {
-    for (TRowSlots* r : FRows)
-        if (r && index < int(r->size())) r->insert(r->begin() + index, size_t(count), TCellSlot{});
+    for (TRowSlots* r : FRows) {
+        if (!r || index >= r->Width()) continue;
+        const size_t width = r->Texts.size() + size_t(count);
+        r->Texts.reserve(width);
+        r->Texts.insert(r->Texts.begin() + index, size_t(count), TCellText{});
+        if (r->Objects) {
+            r->Objects->reserve(width);
+            r->Objects->insert(r->Objects->begin() + index, size_t(count), nullptr);
+        }
+    }
     recomputeStoredWidth();
 }
 
 void TStringGrid::ColumnsDeleted(int index, int count) {
     for (TRowSlots* r : FRows) {
-        if (!r || index >= int(r->size())) continue;
-        r->erase(r->begin() + index, r->begin() + std::min(int(r->size()), index + count));
+        if (!r || index >= r->Width()) continue;
+        const int end = std::min(r->Width(), index + count);
+        r->Texts.erase(r->Texts.begin() + index, r->Texts.begin() + end);
+        if (r->Objects) r->Objects->erase(r->Objects->begin() + index, r->Objects->begin() + end);
     }
     recomputeStoredWidth();
 }

@@ -234,4 +234,125 @@ TEST(GridStore, SizesSurviveCountChangesAndDefaultResets) {
     EXPECT_EQ(g.ColWidths(-3), 50);
 }
 
+// Texts around the in-place limit of 11 UTF-16 code units, surrogate pairs and embedded
+// NULs: every form reads back the same through Cells, CellView, Rows and Cols, survives
+// overwriting with a text of the other form, and copies stay independent of their source.
+TEST(GridStore, TextsOfEveryLengthReadBackAndCopiesAreIndependent) {
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    const QStringList texts{"",
+                            "7",
+                            "123.45",
+                            "-7.125",
+                            "12345678901",            // 11: the longest kept in place
+                            "123456789012",           // 12: the shortest kept apart
+                            QString(200, QChar('w')),
+                            pair.repeated(5) + "x",   // 11 code units
+                            pair.repeated(6),         // 12 code units
+                            QString::fromUtf16(u"a\0b", 3)};
+    TStringGrid g;
+    g.SetColCount(int(texts.size()));
+    g.SetRowCount(4);
+    for (int c = 0; c < int(texts.size()); ++c) g.SetCells(c, 1, texts[c]);
+    for (int c = 0; c < int(texts.size()); ++c) {
+        EXPECT_EQ(g.Cells(c, 1), texts[c]) << c;
+        EXPECT_EQ(g.CellView(c, 1), texts[c]) << c;
+        EXPECT_EQ(g.Rows(1).Strings[c], texts[c]) << c;
+        EXPECT_EQ(g.Cols(c).Strings[1], texts[c]) << c;
+    }
+    // Overwrite each cell with the text of the other form, then back.
+    for (int c = 0; c < int(texts.size()); ++c) g.SetCells(c, 1, texts[int(texts.size()) - 1 - c]);
+    for (int c = 0; c < int(texts.size()); ++c)
+        EXPECT_EQ(g.Cells(c, 1), texts[int(texts.size()) - 1 - c]) << c;
+    for (int c = 0; c < int(texts.size()); ++c) g.SetCells(c, 1, texts[c]);
+
+    g.CopyRow(1, 2);
+    g.CopyCol(6, 0);
+    for (int c = 0; c < int(texts.size()); ++c) g.SetCells(c, 1, "changed source");
+    for (int c = 1; c < int(texts.size()); ++c) EXPECT_EQ(g.Cells(c, 2), texts[c]) << c;
+    EXPECT_EQ(g.Cells(0, 2), texts[6]);   // CopyCol reached the copied row too
+    // An empty text and an unstored cell read the same.
+    g.SetCells(3, 2, "");
+    EXPECT_TRUE(g.Cells(3, 2).isEmpty());
+    EXPECT_TRUE(g.CellView(3, 2).isEmpty());
+    EXPECT_TRUE(g.CellView(3, 3).isEmpty());
+    EXPECT_TRUE(g.CellView(-1, 2).isEmpty());
+}
+
+// Objects sit in a per-row array beside the texts: column operations keep both in step,
+// and rows that never held an object read null everywhere.
+TEST(GridStore, ObjectsFollowTheirTextsThroughColumnOperations) {
+    TStringGrid g;
+    g.SetColCount(6);
+    g.SetRowCount(3);
+    TTag a(1), b(2);
+    for (int c = 0; c < 6; ++c) {
+        g.SetCells(c, 1, QString::number(c));
+        g.SetCells(c, 2, QString::number(c));
+    }
+    g.SetObjects(2, 1, &a);
+    g.SetObjects(4, 1, &b);
+    auto check = [&](const char* step) {
+        for (int c = 0; c < g.ColCount(); ++c) {
+            const QString t = g.Cells(c, 1);
+            TObject* want = t == "2" ? &a : t == "4" ? &b : nullptr;
+            EXPECT_EQ(g.Objects(c, 1), want) << step << " col " << c;
+            EXPECT_EQ(g.Objects(c, 2), nullptr) << step << " col " << c;
+        }
+    };
+    g.MoveColumn(2, 5);
+    check("move right");
+    g.MoveColumn(5, 0);
+    check("move left");
+    g.InsertColumn(1, 2);
+    check("insert");
+    EXPECT_EQ(g.Cells(1, 1), "");
+    g.DeleteColumn(2, 1);
+    check("delete");
+    EXPECT_EQ(g.Rows(1).Strings.join(','), "2,,0,1,3,4,5");
+    // Copying a column without an object over one with an object clears it.
+    const int colB = int(g.Rows(1).Strings.indexOf("4"));
+    g.CopyCol(int(g.Rows(1).Strings.indexOf("0")), colB);
+    EXPECT_EQ(g.Objects(colB, 1), nullptr);
+    int seen = 0;
+    g.ForEachObject([&](int, int row, TObject*& obj) {
+        ++seen;
+        EXPECT_EQ(row, 1);
+        EXPECT_EQ(obj, &a);
+    });
+    EXPECT_EQ(seen, 1);
+}
+
+// A grid that keeps hidden columns past ColCount, as the grid layer does.
+class THiddenColsGrid : public TStringGrid {
+public:
+    int Hidden = 0;
+    int TotalColCount() const override { return ColCount() + Hidden; }
+    using TStringGrid::SetHiddenColAllowance;
+};
+
+TEST(GridStore, WritesReachEveryRealColumnAndNoFurther) {
+    THiddenColsGrid g;
+    g.SetColCount(3);
+    g.Hidden = 5000;
+    // Hidden columns far past ColCount + 1024 take writes, even into an empty store.
+    g.SetCells(4000, 1, "hidden");
+    g.SetObjects(5002, 1, &g);
+    EXPECT_EQ(g.Cells(4000, 1), "hidden");
+    EXPECT_EQ(g.Objects(5002, 1), &g);
+    EXPECT_EQ(g.StoredColCount(), 5003);
+    // Past the real columns and the allowance, writes are ignored...
+    g.SetCells(5003 + 1024, 1, "too far");
+    EXPECT_EQ(g.Cells(5003 + 1024, 1), "");
+    g.SetCells(5003 + 1023, 2, "allowance");
+    EXPECT_EQ(g.Cells(5003 + 1023, 2), "allowance");
+    // ... and with no allowance, only the real columns and the widest row are writable.
+    g.SetHiddenColAllowance(0);
+    g.ClearStore();
+    g.SetCells(5003, 1, "x");
+    g.SetCells(5002, 1, "y");
+    EXPECT_EQ(g.Cells(5003, 1), "");
+    EXPECT_EQ(g.Cells(5002, 1), "y");
+    EXPECT_EQ(g.StoredColCount(), 5003);
+}
+
 }  // namespace
