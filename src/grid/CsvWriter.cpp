@@ -2,23 +2,129 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 constexpr char16_t kQuote = u'"';
 constexpr char16_t kVerticalTab = 0x0B;
 
+inline bool IsSurrogate(char16_t c) noexcept { return c >= 0xD800 && c <= 0xDFFF; }
+
+// What an empty cell is written as.
+QLatin1StringView EmptyCellText(const TCsvWriteOptions& o) noexcept
+{
+    if (o.AlwaysQuotes)
+        return QLatin1StringView("\"\"");
+    if (o.JavaCSV)
+        return QLatin1StringView("^");
+    if (o.QuoteEmptyCells)
+        return QLatin1StringView("\"\"");
+    return QLatin1StringView();
+}
+
 }  // namespace
+
+TCsvWriter::TCsvWriter(const TCsvWriteOptions& options) : FOptions(options)
+{
+    const char16_t d = FOptions.Delimiter.isNull() ? u',' : FOptions.Delimiter.unicode();
+    FSpecial[kQuote] = true;
+    FSpecial[u'\r'] = true;
+    FSpecial[u'\n'] = true;
+    if (d < FSpecial.size())
+        FSpecial[d] = true;
+}
+
+bool TCsvWriter::EncodesCellByCell() const
+{
+    return FOptions.Delimiter.isNull() || !IsSurrogate(FOptions.Delimiter.unicode());
+}
+
+void TCsvUtf8Buffer::Grow(qsizetype n)
+{
+    FBytes.resize(std::max(FUsed + n, std::max<qsizetype>(FBytes.size() * 2, 4096)));
+}
+
+QByteArray TCsvUtf8Buffer::Take()
+{
+    FBytes.truncate(FUsed);
+    FUsed = 0;
+    return std::move(FBytes);
+}
+
+namespace {
+
+// Appends the UTF-8 form of `text` when it holds no surrogate and no stop
+// character (one byte per ASCII character, two or three for the rest of the
+// Basic Multilingual Plane); false, with nothing taken, otherwise.  `stop`
+// flags ASCII characters (null: none), `stopWide` is one more character at or
+// above 0x80 (0: none).
+bool AppendPlainUtf8(TCsvUtf8Buffer& out, QStringView text, const std::array<bool, 128>* stop,
+                     char16_t stopWide)
+{
+    const qsizetype n = text.size();
+    char* dst = out.Room(3 * n);
+    const char16_t* src = text.utf16();
+    const char16_t* const end = src + n;
+    // Most cells are all ASCII: one test and one store a character.
+    if (stop) {
+        while (src != end && *src < 0x80 && !(*stop)[*src])
+            *dst++ = char(*src++);
+    } else {
+        while (src != end && *src < 0x80)
+            *dst++ = char(*src++);
+    }
+    for (; src != end; ++src) {
+        const char16_t c = *src;
+        if (c < 0x80) {
+            if (stop && (*stop)[c])
+                return false;
+            *dst++ = char(c);
+        } else if (c < 0x800) {
+            if (c == stopWide)
+                return false;
+            *dst++ = char(0xC0 | (c >> 6));
+            *dst++ = char(0x80 | (c & 0x3F));
+        } else {
+            if (c == stopWide || IsSurrogate(c))
+                return false;
+            *dst++ = char(0xE0 | (c >> 12));
+            *dst++ = char(0x80 | ((c >> 6) & 0x3F));
+            *dst++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    out.Commit(dst);
+    return true;
+}
+
+}  // namespace
+
+void TCsvWriter::AppendCellUtf8(TCsvUtf8Buffer& out, QStringView cell) const
+{
+    if (cell.isEmpty()) {
+        const QLatin1StringView empty = EmptyCellText(FOptions);
+        out.Append(empty.data(), empty.size());
+        return;
+    }
+    // A cell without quote, delimiter, break or surrogate is written as it is.
+    const char16_t d = FOptions.Delimiter.isNull() ? u',' : FOptions.Delimiter.unicode();
+    if (!FOptions.AlwaysQuotes && AppendPlainUtf8(out, cell, &FSpecial, d >= 0x80 ? d : 0))
+        return;
+    FScratch.resize(0);
+    AppendCell(FScratch, cell);
+    if (!AppendPlainUtf8(out, FScratch, nullptr, 0)) {
+        // Surrogates: pairs and lone halves as the UTF-8 codec writes them.
+        const QByteArray bytes = FScratch.toUtf8();
+        out.Append(bytes.constData(), bytes.size());
+    }
+}
 
 void TCsvWriter::AppendCell(QString& out, QStringView cell) const
 {
     const char16_t d = FOptions.Delimiter.isNull() ? u',' : FOptions.Delimiter.unicode();
     if (cell.isEmpty()) {
-        if (FOptions.AlwaysQuotes)
-            out.append(QLatin1StringView("\"\""));
-        else if (FOptions.JavaCSV)
-            out.append(QChar(u'^'));
-        else if (FOptions.QuoteEmptyCells)
-            out.append(QLatin1StringView("\"\""));
+        out.append(EmptyCellText(FOptions));
         return;
     }
 
@@ -51,32 +157,39 @@ void TCsvWriter::AppendCell(QString& out, QStringView cell) const
     // of a delimiter or a break.
     const bool tabBreaks = !FOptions.JavaCSV && !FOptions.AlwaysQuotes && !(hasQuote && !hasDelim);
 
-    out.reserve(out.size() + cell.size() + 8);
-    if (quoted)
-        out.append(QChar(kQuote));
+    // At most two characters a character (doubled quotes) and the two quotes.
     const qsizetype n = cell.size();
+    const qsizetype old = out.size();
+    out.resize(old + 2 * n + 2);
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data()) + old;
+    char16_t* dst = begin;
+    const char16_t* const src = cell.utf16();
+    if (quoted)
+        *dst++ = kQuote;
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = cell[i].unicode();
+        const char16_t c = src[i];
         if (c == kQuote) {
-            out.append(QLatin1StringView("\"\""));
+            *dst++ = kQuote;
+            *dst++ = kQuote;
         } else if (c == u'\r' || c == u'\n') {
-            const bool pair = c == u'\r' && i + 1 < n && cell[i + 1] == u'\n';
+            const bool pair = c == u'\r' && i + 1 < n && src[i + 1] == u'\n';
             if (javaBreaks) {
-                out.append(QChar(u'~'));
+                *dst++ = u'~';
                 if (pair)
                     ++i;
             } else if (tabBreaks && pair) {
-                out.append(QChar(kVerticalTab));
+                *dst++ = kVerticalTab;
                 ++i;
             } else {
-                out.append(QChar(c));
+                *dst++ = c;
             }
         } else {
-            out.append(QChar(c));
+            *dst++ = c;
         }
     }
     if (quoted)
-        out.append(QChar(kQuote));
+        *dst++ = kQuote;
+    out.resize(old + (dst - begin));
 }
 
 void TCsvWriter::AppendRow(QString& out, const QStringList& cells) const

@@ -18,9 +18,12 @@
 // CR LF), so a Java file holds one row per line.
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
 #include <QString>
 #include <QStringView>
+
+#include <array>
 
 struct TCsvWriteOptions {
     QChar Delimiter = QChar(u',');
@@ -29,12 +32,63 @@ struct TCsvWriteOptions {
     bool JavaCSV = false;
 };
 
+// Growing byte buffer for the UTF-8 writer: appends are plain stores behind a
+// pointer, the QByteArray is resized only when the room runs out.
+class TCsvUtf8Buffer {
+public:
+    // Makes room for n more bytes and returns where they go.
+    char* Room(qsizetype n)
+    {
+        if (FBytes.size() - FUsed < n)
+            Grow(n);
+        return FBytes.data() + FUsed;
+    }
+    // The bytes up to `end` (inside the last room given) are taken.
+    void Commit(const char* end) { FUsed = end - FBytes.constData(); }
+    void Put(char c)
+    {
+        *Room(1) = c;
+        ++FUsed;
+    }
+    void Append(const char* bytes, qsizetype n)
+    {
+        char* p = Room(n);
+        for (qsizetype i = 0; i < n; ++i)
+            p[i] = bytes[i];
+        Commit(p + n);
+    }
+    void Reserve(qsizetype n)
+    {
+        if (FBytes.size() - FUsed < n)
+            Grow(n);
+    }
+    qsizetype Size() const { return FUsed; }
+    // The bytes written; the buffer is empty afterwards.
+    QByteArray Take();
+
+private:
+    void Grow(qsizetype n);
+
+    QByteArray FBytes;  // sized ahead; only the first FUsed bytes are written
+    qsizetype FUsed = 0;
+};
+
 class TCsvWriter {
 public:
-    explicit TCsvWriter(const TCsvWriteOptions& options) : FOptions(options) {}
+    explicit TCsvWriter(const TCsvWriteOptions& options);
 
     // Appends one cell (without a delimiter before it).
     void AppendCell(QString& out, QStringView cell) const;
+    // Appends the UTF-8 bytes of what AppendCell writes.  A cell of ASCII
+    // characters that needs no quotes is narrowed straight into `out`; any
+    // other cell is written by AppendCell and encoded.  Encoding cell by cell
+    // gives the bytes of encoding the whole text as long as the delimiter is
+    // not a surrogate (see EncodesCellByCell).
+    void AppendCellUtf8(TCsvUtf8Buffer& out, QStringView cell) const;
+    // True when AppendCellUtf8, delimiters and CR LF make the same bytes as
+    // encoding the joined text (no surrogate half of a pair can meet another
+    // across a cell boundary).
+    bool EncodesCellByCell() const;
     // Appends cells separated by the delimiter, and CR LF.
     void AppendRow(QString& out, const QStringList& cells) const;
 
@@ -42,4 +96,9 @@ public:
 
 private:
     TCsvWriteOptions FOptions;
+    // ASCII characters that keep a cell off the plain path: the quote, CR,
+    // LF and the delimiter (when it is ASCII).
+    std::array<bool, 128> FSpecial{};
+    // Text of the last cell that needed quotes, before its encoding.
+    mutable QString FScratch;
 };

@@ -208,7 +208,10 @@ QString TQelStringGrid::SaveCellText(int ACol, int ARow)
             }
         }
     }
-    const TCellTextKind kind = GetTextKind(s, true);
+    // Only rich text (starting with "{\") and, when markup is stripped, HTML (holding
+    // a '<') are rewritten; other texts skip the classification.
+    const bool mayRewrite = s.startsWith(u'{') || (!FSaveWithHTML && s.contains(u'<'));
+    const TCellTextKind kind = mayRewrite ? GetTextKind(s, true) : ckPlain;
     if (kind == ckHTML && !FSaveWithHTML) {
         s = StripMarkup(s);
     } else if (kind == ckRTF) {
@@ -242,44 +245,122 @@ void TQelStringGrid::ExportNotification(TGridExportState, int) {}
 // ---------------------------------------------------------------------------
 // Writing
 
-QString TQelStringGrid::BuildCsvText()
-{
-    const TCsvArea area = CsvArea(*this);
-    TCsvWriteOptions wo;
-    wo.Delimiter = FDelimiter.isNull() ? QChar(u',') : FDelimiter;
-    wo.QuoteEmptyCells = FQuoteEmptyCells;
-    wo.AlwaysQuotes = FAlwaysQuotes;
-    wo.JavaCSV = FJavaCSV;
-    const TCsvWriter writer(wo);
-    const int h = FSaveHiddenCells ? NumHiddenColumns() : 0;
+namespace {
 
-    QString out;
+// The two outputs of the cell walk: text (encoded afterwards) and UTF-8 bytes
+// built directly, without a text of the whole file in between.
+class TCsvTextOut {
+public:
+    TCsvTextOut(QString& out, const TCsvWriter& writer) : FOut(out), FWriter(writer) {}
     // A guess of eight characters a cell saves most of the regrowth copies.
-    const qint64 cells = qint64(std::max(0, area.LastRow - area.FirstRow + 1)) *
-                         qint64(std::max(0, area.LastCol + h - area.FirstCol + 1));
-    out.reserve(static_cast<qsizetype>(std::min<qint64>(cells * 8, qint64(1) << 28)));
-    ExportNotification(esExportStart, area.FirstRow);
+    void Reserve(qint64 cells)
+    {
+        FOut.reserve(FOut.size() + static_cast<qsizetype>(std::min<qint64>(cells * 8, qint64(1) << 28)));
+    }
+    void Delimiter() { FOut += FWriter.Delimiter(); }
+    void Cell(QStringView text) { FWriter.AppendCell(FOut, text); }
+    void EndRow() { FOut += QLatin1StringView("\r\n"); }
+
+private:
+    QString& FOut;
+    const TCsvWriter& FWriter;
+};
+
+class TCsvUtf8Out {
+public:
+    TCsvUtf8Out(TCsvUtf8Buffer& out, const TCsvWriter& writer)
+        : FOut(out), FWriter(writer), FDelimiter(QString(writer.Delimiter()).toUtf8())
+    {
+    }
+    void Reserve(qint64 cells)
+    {
+        FOut.Reserve(static_cast<qsizetype>(std::min<qint64>(cells * 8, qint64(1) << 29)));
+    }
+    void Delimiter()
+    {
+        if (FDelimiter.size() == 1)
+            FOut.Put(FDelimiter[0]);
+        else
+            FOut.Append(FDelimiter.constData(), FDelimiter.size());
+    }
+    void Cell(QStringView text) { FWriter.AppendCellUtf8(FOut, text); }
+    void EndRow() { FOut.Append("\r\n", 2); }
+
+private:
+    TCsvUtf8Buffer& FOut;
+    const TCsvWriter& FWriter;
+    const QByteArray FDelimiter;
+};
+
+TCsvWriteOptions CsvWriteOptions(QChar delimiter, bool quoteEmpty, bool alwaysQuotes, bool java)
+{
+    TCsvWriteOptions wo;
+    wo.Delimiter = delimiter.isNull() ? QChar(u',') : delimiter;
+    wo.QuoteEmptyCells = quoteEmpty;
+    wo.AlwaysQuotes = alwaysQuotes;
+    wo.JavaCSV = java;
+    return wo;
+}
+
+// Writes the save area of a grid to `out`: its cells (SaveCellText) separated
+// by the delimiter, each row ended by CR LF, with the export notifications and
+// progress reports.
+template <typename Out>
+void WriteCsvRows(TQelStringGrid& g, Out& out)
+{
+    const TCsvArea area = CsvArea(g);
+    const bool saveHidden = g.SaveHiddenCells();
+    const int h = saveHidden ? g.NumHiddenColumns() : 0;
+    out.Reserve(qint64(std::max(0, area.LastRow - area.FirstRow + 1)) *
+                qint64(std::max(0, area.LastCol + h - area.FirstCol + 1)));
+    g.ExportNotification(TQelStringGrid::esExportStart, area.FirstRow);
     int lastProgress = 0;
     for (int r = area.FirstRow; r <= area.LastRow; ++r) {
-        ExportNotification(esExportNextRow, r);
+        g.ExportNotification(TQelStringGrid::esExportNextRow, r);
         for (int i = area.FirstCol; i <= area.LastCol + h; ++i) {
             if (i != area.FirstCol)
-                out += wo.Delimiter;
-            const int c = FSaveHiddenCells ? i : RealColIndex(i);
-            writer.AppendCell(out, SaveCellText(c, r));
+                out.Delimiter();
+            const int c = saveHidden ? i : g.RealColIndex(i);
+            out.Cell(g.SaveCellText(c, r));
         }
-        out += QLatin1StringView("\r\n");
-        if (OnFileProgress) {
+        out.EndRow();
+        if (g.OnFileProgress) {
             // A grid of one row is done after its only row.
-            const int progress = RowCount() > 1 ? Percent(r, RowCount() - 1) : 100;
+            const int progress = g.RowCount() > 1 ? Percent(r, g.RowCount() - 1) : 100;
             if (progress != lastProgress) {
                 lastProgress = progress;
-                OnFileProgress(this, progress);
+                g.OnFileProgress(&g, progress);
             }
         }
     }
-    ExportNotification(esExportDone, -1);
-    return out;
+    g.ExportNotification(TQelStringGrid::esExportDone, -1);
+}
+
+// Replaces a file with `bytes`; the old file is replaced only once the new one
+// is completely written.
+void WriteWholeFile(const QString& fileName, const QByteArray& bytes)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFCreateError::ForFile(fileName, file.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EFCreateError::ForFile(fileName, reason);
+    }
+    if (!file.commit())
+        throw EFCreateError::ForFile(fileName, file.errorString());
+}
+
+}  // namespace
+
+QString TQelStringGrid::BuildCsvText()
+{
+    const TCsvWriter writer(CsvWriteOptions(FDelimiter, FQuoteEmptyCells, FAlwaysQuotes, FJavaCSV));
+    QString text;
+    TCsvTextOut out(text, writer);
+    WriteCsvRows(*this, out);
+    return text;
 }
 
 void TQelStringGrid::WriteCsvFile(const QString& FileName, const QString& text, bool Unicode)
@@ -291,21 +372,25 @@ void TQelStringGrid::WriteCsvFile(const QString& FileName, const QString& text, 
         bytes = EncodeText(text, static_cast<TTextEncoding>(FEncoding), true);
     else
         bytes = EncodeText(text, teUTF8, false);
-    // The old file is replaced only once the new one is completely written.
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError::ForFile(FileName, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw EFCreateError::ForFile(FileName, reason);
-    }
-    if (!file.commit())
-        throw EFCreateError::ForFile(FileName, file.errorString());
+    WriteWholeFile(FileName, bytes);
 }
 
 void TQelStringGrid::SaveToCSV(const QString& FileName, bool Unicode)
 {
+    const TCsvWriter writer(CsvWriteOptions(FDelimiter, FQuoteEmptyCells, FAlwaysQuotes, FJavaCSV));
+    // UTF-8 files (the usual case) are built as bytes right away; the other
+    // encodings encode the whole text.
+    if (!FOemConvert && (!Unicode || FEncoding == teUTF8) && writer.EncodesCellByCell()) {
+        TCsvUtf8Buffer bytes;
+        if (Unicode) {
+            const QByteArray mark = ByteOrderMark(teUTF8);
+            bytes.Append(mark.constData(), mark.size());
+        }
+        TCsvUtf8Out out(bytes, writer);
+        WriteCsvRows(*this, out);
+        WriteWholeFile(FileName, bytes.Take());
+        return;
+    }
     WriteCsvFile(FileName, BuildCsvText(), Unicode);
 }
 

@@ -21,6 +21,7 @@ namespace {
 
 class TCsvGrid : public TQelStringGrid {
 public:
+    using TQelStringGrid::BuildCsvText;
     using TQelStringGrid::HideColumnData;
     int afterLoads = 0;
     bool floatingFooter = false;
@@ -167,6 +168,38 @@ TEST_F(CsvGrid, ByteExactRoundTripInEveryEncoding)
             EXPECT_EQ(Show(Contents(back)), Show(kAwkward));
             back.SaveToCSV(Path("b.csv"), c.unicode);
             EXPECT_EQ(ReadBytes("b.csv"), first);
+        }
+    }
+}
+
+// UTF-8 files are written as bytes straight away: they hold exactly the
+// encoded text of the whole sheet, for every writer option.
+TEST_F(CsvGrid, Utf8FileIsTheEncodedSheetText)
+{
+    Cells cells = kAwkward;
+    cells.push_back({QString(QChar(0xD83D)), QString(QChar(0xDE00)) + u"x"_qs, u"\u00a7;\u00a7"_qs, "~^"});
+    struct Case {
+        const char* name;
+        QChar delimiter;
+        bool quoteEmpty, always, java;
+    };
+    const std::vector<Case> cases = {
+        {"default", QChar(), true, false, false},   {"no empty quotes", QChar(u','), false, false, false},
+        {"always", QChar(u','), true, true, false}, {"java", QChar(u','), true, false, true},
+        {"semicolon", QChar(u';'), true, false, false}, {"section sign", QChar(0xA7), true, false, false},
+    };
+    for (const Case& c : cases) {
+        for (const bool unicode : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (unicode ? " with mark" : ""));
+            TCsvGrid g;
+            Fill(g, cells);
+            g.SetDelimiter(c.delimiter);
+            g.SetQuoteEmptyCells(c.quoteEmpty);
+            g.SetAlwaysQuotes(c.always);
+            g.SetJavaCSV(c.java);
+            g.SaveToCSV(Path("u.csv"), unicode);
+            const QByteArray mark = unicode ? "\xEF\xBB\xBF"_ba : QByteArray();
+            EXPECT_EQ(ReadBytes("u.csv"), mark + g.BuildCsvText().toUtf8());
         }
     }
 }

@@ -227,6 +227,41 @@ TEST(CsvWriter, QuotingRules)
     }
 }
 
+// The UTF-8 writer gives exactly the encoded text of the QString writer, on
+// its plain path (ASCII, other BMP characters) and on the quoting path.
+TEST(CsvWriter, Utf8BytesAreTheEncodedText)
+{
+    const QStringList cells = {
+        "", "a", "1234.56", "b,c", "say \"hi\"", "x\r\ny", "lone\nLF", "lone\rCR", "^", "~",
+        u"Gr\u00f6\u00dfe"_qs, u"\u20ac 5"_qs, u"\u00e9,\u00e8"_qs, u"\u00a7x\u00a7"_qs,
+        u"\U0001F600 face"_qs, QString(QChar(0xD800)), QString(QChar(0xDC00)) + u"z"_qs,
+        u"\u07ff\u0800\uffff"_qs, u"tab\there"_qs,
+    };
+    for (const QChar delim : {QChar(u','), QChar(u';'), QChar(u'\t'), QChar(0xA7), QChar(0x20AC)}) {
+        for (int mode = 0; mode < 4; ++mode) {
+            TCsvWriteOptions wo;
+            wo.Delimiter = delim;
+            wo.QuoteEmptyCells = mode != 1;
+            wo.AlwaysQuotes = mode == 2;
+            wo.JavaCSV = mode == 3;
+            const TCsvWriter writer(wo);
+            ASSERT_TRUE(writer.EncodesCellByCell());
+            for (const QString& cell : cells) {
+                QString text;
+                writer.AppendCell(text, cell);
+                TCsvUtf8Buffer bytes;
+                bytes.Append("prefix", 6);
+                writer.AppendCellUtf8(bytes, cell);
+                EXPECT_EQ(bytes.Take(), "prefix" + text.toUtf8())
+                    << "cell " << cell.toStdString() << " delimiter " << int(delim.unicode()) << " mode " << mode;
+            }
+        }
+    }
+    TCsvWriteOptions surrogate;
+    surrogate.Delimiter = QChar(0xD800);
+    EXPECT_FALSE(TCsvWriter(surrogate).EncodesCellByCell());
+}
+
 TEST(CsvWriter, RowsEndWithCrLf)
 {
     QString out;
