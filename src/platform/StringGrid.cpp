@@ -57,7 +57,8 @@ void TStringGrid::TCellText::Set(const QString& text) {
     if (n <= kInline) {
         if (boxed()) delete box();
         std::memset(FUnits, 0, sizeof FUnits);
-        if (n > 0) std::memcpy(FUnits, text.utf16(), size_t(n) * sizeof(char16_t));
+        // constData, not utf16(): utf16() makes a private copy of literal and raw texts.
+        if (n > 0) std::memcpy(FUnits, text.constData(), size_t(n) * sizeof(char16_t));
         FUnits[kInline] = char16_t(n);
     } else if (boxed()) {
         *box() = text;
