@@ -40,19 +40,23 @@ void TCsvTokenizer::Emit(const QChar* begin, const QChar* end, bool halve, TCsvH
     if (!rewrite) {
         result = QStringView(b, e - b);
     } else {
-        FScratch.resize(0);
-        FScratch.reserve((e - b) * 2);
+        // A stored break grows to two characters; nothing else grows.
+        FScratch.resize((e - b) * 2);
+        char16_t* const out = reinterpret_cast<char16_t*>(FScratch.data());
+        char16_t* dst = out;
         for (const char16_t* p = b; p != e; ++p) {
             const char16_t c = *p;
             if (c == stored) {
-                FScratch.append(QLatin1StringView("\r\n"));
+                *dst++ = u'\r';
+                *dst++ = u'\n';
             } else if (halve && c == kQuote && p + 1 != e && p[1] == kQuote) {
-                FScratch.append(QChar(kQuote));
+                *dst++ = kQuote;
                 ++p;
             } else {
-                FScratch.append(QChar(c));
+                *dst++ = c;
             }
         }
+        FScratch.resize(dst - out);
         result = FScratch;
     }
     if (FOptions.JavaCSV && result.size() == 1 && result[0] == u'^')

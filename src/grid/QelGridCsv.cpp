@@ -501,7 +501,22 @@ public:
         // Without hidden columns in the file, its cells are the displayed
         // columns: each text goes back to the real column it was saved from.
         const int realCol = FMapColumns ? FGrid.RealColIndex(FCol) : FCol;
-        FGrid.LoadCellText(realCol, FRow, text.toString());
+        // One buffer serves every cell: a store that copies short texts into
+        // place leaves it unshared, so it is refilled without an allocation;
+        // a store (or a LoadCellText) that keeps the QString shares it, and
+        // the next cell gets a fresh one.
+        if (text.isEmpty()) {
+            FGrid.LoadCellText(realCol, FRow, text.toString());
+            ++FCol;
+            return;
+        }
+        if (FCell.isDetached()) {
+            FCell.resize(text.size());
+            std::copy(text.begin(), text.end(), FCell.begin());
+        } else {
+            FCell = text.toString();
+        }
+        FGrid.LoadCellText(realCol, FRow, FCell);
         ++FCol;
     }
 
@@ -540,6 +555,7 @@ private:
     bool FRowReady = false;
     qsizetype FRowsRead = 0;
     int FLastProgress = 0;
+    QString FCell;
 };
 
 void TQelStringGrid::LoadCsvText(const QString& text, int MaxRows, bool inserting)

@@ -204,6 +204,30 @@ TEST_F(CsvGrid, Utf8FileIsTheEncodedSheetText)
     }
 }
 
+// A LoadCellText that keeps the strings it is given sees each cell's own text,
+// however long, after later cells were read (the loader reuses its buffer).
+TEST_F(CsvGrid, LoadedCellTextsCanBeKept)
+{
+    class TKeeper : public TQelStringGrid {
+    public:
+        QStringList kept;
+        void LoadCellText(int ACol, int ARow, const QString& Value) override
+        {
+            kept.append(Value);
+            TQelStringGrid::LoadCellText(ACol, ARow, Value);
+        }
+    };
+    WriteBytes("k.csv", "a,a much longer cell text,\"q\"\"x\",,b\r\nshort,\"x,y\",last one that is long\r\n"_ba);
+    TKeeper g;
+    g.SetFixedCols(0);
+    g.SetFixedRows(0);
+    g.LoadFromCSV(Path("k.csv"));
+    EXPECT_EQ(g.kept, QStringList({"a", "a much longer cell text", "q\"x", "", "b", "short", "x,y",
+                                   "last one that is long"}));
+    EXPECT_EQ(g.ReadRawCellText(1, 0), "a much longer cell text");
+    EXPECT_EQ(g.ReadRawCellText(0, 1), "short");
+}
+
 TEST_F(CsvGrid, AllThreeLineBreakFormsAreRead)
 {
     const auto g = LoadedFrom("a,b\r\nc,d\ne,f\rg,h\r\n"_ba);
