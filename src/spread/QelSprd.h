@@ -140,6 +140,7 @@ public:
 
     // ---- Formula cells -----------------------------------------------------------------------
     static bool IsFormula(const QString& s);
+    static bool IsFormula(QStringView s);
     bool HasFormula(int ACol, int ARow) { return IsFormula(ReadCellText(ACol, ARow)); }
     // The cell's formula reported an error (its error start is not 0).
     bool HasError(int ACol, int ARow) const;

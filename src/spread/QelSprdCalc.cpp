@@ -11,26 +11,22 @@
 #include <exception>
 #include <stdexcept>
 
-namespace {
-
-// A stored text is wide-encoded when it begins with these two characters.
-bool IsWidePrefix(const QString& s)
-{
-    return s.size() >= 2 && s[0] == u'|' && s[1] == u'\\';
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Formula text
 
 bool TQelSpreadGrid::IsFormula(const QString& s)
 {
+    return IsFormula(QStringView(s));
+}
+
+bool TQelSpreadGrid::IsFormula(QStringView s)
+{
     if (s.isEmpty())
         return false;
     if (s[0] == u'=')
         return true;
-    return s.size() > 3 && IsWidePrefix(s) && s[3] == u'=';
+    return s.size() > 3 && s[0] == u'|' && s[1] == u'\\' && s[3] == u'=';
 }
 
 QString TQelSpreadGrid::ReadCellText(int32_t col, int32_t row) const
@@ -118,7 +114,7 @@ TFormulaCalcState TQelSpreadGrid::GetCalcValue(int32_t col, int32_t row, TFormul
         if (OnGetDisplText || OnGetDisplWideText || Grouping().ShowGroupCount() ||
             HasCellProperties(col, row))
             return fcsNotCalculated;
-        const QString text = TStringGrid::Cells(col, row);
+        const QStringView text = CellView(col, row);
         const qsizetype n = text.size();
         if (n == 0 || n > 15)
             return fcsNotCalculated;
@@ -297,11 +293,12 @@ QString TQelSpreadGrid::GetDisplText(int ACol, int ARow)
 
 QString TQelSpreadGrid::SaveCellText(int ACol, int ARow)
 {
-    const QString raw = ReadRawCellText(ACol, ARow);
+    const QStringView raw = CellView(ACol, ARow);
     if (IsFormula(raw)) {
+        const bool wide = raw[0] != u'=';
         QString text;
         CalcCellText(ACol, ARow, text, FSaveFormula);
-        if (FSaveFormula && raw[0] != u'=')
+        if (FSaveFormula && wide)
             text = ReadCellText(ACol, ARow);  // wide-encoded formulas are saved decoded
         return text;
     }
@@ -427,14 +424,15 @@ void TQelSpreadGrid::BuildCellRefs()
     size_t formulas = 0;
     for (int c = 0; c < cols; ++c)
         for (int r = 0; r < rows; ++r)
-            if (IsFormula(ReadRawCellText(c, r)))
+            if (IsFormula(CellView(c, r)))
                 ++formulas;
     FDeps.Reserve(formulas, formulas * 2, formulas * 4);
     for (int c = 0; c < cols; ++c)
         for (int r = 0; r < rows; ++r) {
+            if (!IsFormula(CellView(c, r)))
+                continue;
             const QString raw = ReadRawCellText(c, r);
-            if (IsFormula(raw))
-                CollectCellRefs(c, r, raw[0] == u'=' ? raw : FormulaText(c, r));
+            CollectCellRefs(c, r, raw[0] == u'=' ? raw : FormulaText(c, r));
         }
 }
 
