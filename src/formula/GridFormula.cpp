@@ -869,15 +869,41 @@ void TGridFormula::AddRangeNumbers(QStringView gridName, const TRangeRefParts& r
         ReportError(errorPos, feInvalidCellRef);
         FKind = kind;
     }
+    // The per-cell reads below are FetchRangeCellValue and FetchCellValue with
+    // the target and its geometry resolved once for the whole range.
+    const int64_t tfr = target->FixedRows(), tfc = target->FixedCols();
+    const int64_t tcc = target->ColCount(), trc = target->RowCount();
+    const int64_t ofr = FOwnFixedRows, ofc = FOwnFixedCols;
+    TFormulaValue v;
     for (int64_t c = c0; c <= c1; ++c) {
         for (int64_t r = r0; r <= r1; ++r) {
             const int32_t col = static_cast<int32_t>(c), row = static_cast<int32_t>(r);
+            const int64_t displRow = FStringGrid ? FStringGrid->DisplRowIndex(row) : row;
             if (skipEmpty) {
-                const TFormulaValue rv = FetchRangeCellValue(gridName, col, row);
-                if (rv.IsText() && rv.Text.isEmpty())
+                // The range cells lie inside the target (clipped above).
+                v = ReadCell(target, static_cast<int32_t>(col + (tfc - ofc)), static_cast<int32_t>(row + (tfr - ofr)),
+                             true);
+                if (v.IsText() && v.Text.isEmpty())
                     continue;
+                // With no hidden rows both reads address the same cell, and a
+                // number reads the same either way.
+                if (v.IsNumber() && displRow == row) {
+                    list.Add(v.Number);
+                    continue;
+                }
             }
-            const TFormulaValue v = FetchCellValue(gridName, col, row);
+            const int64_t tr = displRow + (tfr - ofr);
+            const int64_t tc = int64_t(col) + (tfc - ofc);
+            if (tc < 0 || tr < 0 || tc >= tcc || tr >= trc) {
+                if (FFirstError) {
+                    const TTokenKind kind = FKind;
+                    ReportError(i, feInvalidCellRef);
+                    FKind = kind;
+                }
+                v = TFormulaValue();
+            } else {
+                v = ReadCell(target, static_cast<int32_t>(tc), static_cast<int32_t>(tr), false);
+            }
             if (v.IsNumber()) {
                 list.Add(v.Number);  // numbers go on as they are, not through text
             } else {
