@@ -54,8 +54,8 @@ struct TRecordingHost : IGridHost {
 };
 
 struct GridEditor : ::testing::Test {
+    TRecordingHost host;  // outlives the grid, which tells it when it goes
     TStringGrid g;
-    TRecordingHost host;
     std::vector<std::string> setEditTexts;
     GridEditor() {
         g.SetHost(&host);
@@ -170,8 +170,8 @@ class GridEditorKeys : public ::testing::TestWithParam<TEditorKeyCase> {};
 
 TEST_P(GridEditorKeys, WhichKeysTheGridTakesFromTheEditor) {
     const TEditorKeyCase& tc = GetParam();
+    TRecordingHost host;  // outlives the grid, which tells it when it goes
     TStringGrid g;
-    TRecordingHost host;
     g.SetHost(&host);
     g.SetOptions(g.Options() + goEditing + goTabs + (tc.always ? goAlwaysShowEditor : goEditing));
     g.ShowEditor();
@@ -273,6 +273,10 @@ TEST_F(GridEditor, CanEditModifyFalseOpensReadOnly) {
     } ro;
     TRecordingHost h;
     ro.SetHost(&h);
+    struct TDetach {
+        TCustomGrid& grid;
+        ~TDetach() { grid.SetHost(nullptr); }
+    } detach{ro};
     ro.SetOptions(ro.Options() + goEditing);
     ro.ShowEditor();
     EXPECT_TRUE(h.spec.ReadOnly);
@@ -319,8 +323,8 @@ TEST(GridPosting, WithoutAHostQueuedUntilProcessed) {
 }
 
 TEST(GridPosting, WithAHostGoesToTheHost) {
+    TRecordingHost host;  // outlives the grid, which tells it when it goes
     TStringGrid g;
-    TRecordingHost host;
     g.SetHost(&host);
     int ran = 0;
     g.Post([&] { ++ran; });
@@ -331,8 +335,8 @@ TEST(GridPosting, WithAHostGoesToTheHost) {
 }
 
 TEST(GridUpdates, BeginEndUpdateDefersRepaintsToOneRect) {
+    TRecordingHost host;  // outlives the grid, which tells it when it goes
     TStringGrid g;
-    TRecordingHost host;
     g.SetHost(&host);
     host.invalidations = 0;
     g.BeginUpdate();
@@ -354,8 +358,8 @@ TEST(GridUpdates, BeginEndUpdateDefersRepaintsToOneRect) {
 }
 
 TEST(GridUpdates, OffScreenCellsAreNotRepainted) {
+    TRecordingHost host;  // outlives the grid, which tells it when it goes
     TStringGrid g;
-    TRecordingHost host;
     g.SetRowCount(1000);
     g.SetHost(&host);
     host.invalidations = 0;
@@ -364,8 +368,8 @@ TEST(GridUpdates, OffScreenCellsAreNotRepainted) {
 }
 
 TEST(GridUpdates, ScrollBarsInCellUnits) {
+    TRecordingHost host;  // outlives the grid, which tells it when it goes
     TStringGrid g;
-    TRecordingHost host;
     g.SetRowCount(100);
     g.SetClientSize(400, 300);
     g.SetHost(&host);
