@@ -249,6 +249,28 @@ bool TryCellTextToInteger(const QString& text, int& value)
 
 bool TryCellTextToFloat(const QString& text, double& value)
 {
+    // A plain number ("-12.5", "42") comes out of the mark-up and number
+    // cleaning unchanged when "." is the decimal separator: parse it in place.
+    {
+        const TFormatSettings& fs = FormatSettings();
+        const qsizetype n = text.size();
+        if (fs.DecimalSeparator == u'.' && fs.ThousandSeparator != u'.' && n > 0 && n <= 24) {
+            const QChar* p = text.constData();
+            qsizetype k = p[0] == u'-' ? 1 : 0;
+            int digits = 0, points = 0;
+            for (; k < n; ++k) {
+                const char16_t c = p[k].unicode();
+                if (c >= u'0' && c <= u'9')
+                    ++digits;
+                else if (c == u'.')
+                    ++points;
+                else
+                    break;
+            }
+            if (k == n && digits > 0 && points <= 1)
+                return ValFloat(QStringView(text), value) == 0;
+        }
+    }
     QString s = CleanNumberText(StripMarkup(text));
     if (s.isEmpty() || s == u"-") {
         value = 0.0;

@@ -3,6 +3,7 @@
 #include "TextHelpers.h"
 
 #include "FormatSettings.h"
+#include "SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -162,3 +163,28 @@ TEST_F(TextHelpers, LineCount)
 }
 
 }  // namespace
+
+// Plain numbers take a shortcut past mark-up removal and number cleaning; the
+// result must be what the full road gives, for both separator settings.
+TEST_F(TextHelpers, TryCellTextToFloatShortcutAgreesWithTheFullRoad)
+{
+    const char* texts[] = {"0", "42", "-7", "-12.5", "12.", ".5", "-.5", "1.2.3", "-", "--5", "5-",
+                           "007", "123456789012345678901234", "1e5", "12,5", "1,234.5", "(12)", "$5"};
+    for (const QChar dec : {QChar(u'.'), QChar(u',')}) {
+        FormatSettings().DecimalSeparator = dec;
+        FormatSettings().ThousandSeparator = dec == u'.' ? u',' : u'.';
+        for (const char* t : texts) {
+            SCOPED_TRACE(std::string(t) + " dec " + char(dec.unicode()));
+            const QString text = QString::fromLatin1(t);
+            double fast = -1.0, full = -1.0;
+            const bool fastOk = TryCellTextToFloat(text, fast);
+            const QString cleaned = CleanNumberText(StripMarkup(text));
+            const bool fullOk = cleaned.isEmpty() || cleaned == u"-" ? (full = 0.0, true)
+                                                                     : ValFloat(cleaned, full) == 0;
+            EXPECT_EQ(fastOk, fullOk);
+            if (fastOk && fullOk) {
+                EXPECT_EQ(fast, full);
+            }
+        }
+    }
+}
