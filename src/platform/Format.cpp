@@ -1,4 +1,4 @@
-// printf-style Format with the classic Pascal runtime's conversions, checked
+// printf-style Format with the conversions the grids rely on, checked
 // against the argument types.  One parser serves Format, TryFormat and
 // FormatTakesOneFloat so that the checker and the formatter always agree.
 #include "FloatDigits.h"

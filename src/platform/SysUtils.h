@@ -1,4 +1,4 @@
-// Number and text conversion helpers with the semantics of the classic Pascal
+// Number and text conversion helpers with the semantics the grids rely on
 // runtime: printf-style Format, FloatToStr, FormatFloat, StrToFloat and the
 // integer parsers, rounding helpers and the 1-based string helpers.  QtCore only.
 //
@@ -277,7 +277,7 @@ int AnsiCompareText(const QString& a, const QString& b);
 int AnsiCompareStr(const QString& a, const QString& b);
 bool AnsiSameText(const QString& a, const QString& b);
 
-// 1-based Pascal helpers: Pos gives 0 when not found; Copy clamps its range
+// 1-based string helpers: Pos gives 0 when not found; Copy clamps its range
 // (index < 1 counts from 1, count < 0 gives an empty text).
 int Pos(QStringView sub, QStringView s) noexcept;
 int Pos(QChar c, QStringView s) noexcept;
