@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -102,6 +103,30 @@ void TGridFormula::FreeNotification(TFreeNotifier* dying)
 void TGridFormula::SetExpression(const QString& Value)
 {
     FOrigExpression = Value;
+    CompactExpression();
+}
+
+void TGridFormula::AssignExpression(QStringView Value)
+{
+    const qsizetype n = Value.size();
+    const char16_t* src = reinterpret_cast<const char16_t*>(Value.data());
+    const char16_t* own = reinterpret_cast<const char16_t*>(FOrigExpression.constData());
+    if (n == FOrigExpression.size() && (n == 0 || std::memcmp(src, own, size_t(n) * 2) == 0))
+        return;  // unchanged: the compacted form is current
+    if (n > 0 && src >= own && src < own + FOrigExpression.size()) {
+        SetExpression(Value.toString());  // a part of the current text
+        return;
+    }
+    // resize keeps the buffer when it is not shared, so no allocation.
+    FOrigExpression.resize(n);
+    if (n > 0)
+        std::memcpy(static_cast<void*>(FOrigExpression.data()), src, size_t(n) * 2);
+    CompactExpression();
+}
+
+void TGridFormula::CompactExpression()
+{
+    const QString& Value = FOrigExpression;
     // Spaces go, except inside text literals.
     FExpression.resize(Value.size());
     char16_t* d = reinterpret_cast<char16_t*>(FExpression.data());

@@ -60,6 +60,9 @@ public:
 
     const QString& Expression() const { return FOrigExpression; }
     void SetExpression(const QString& Value);
+    // The same from a view (copied at once, into the buffers of the previous
+    // expression): for callers that hold the text in place, such as a cell.
+    void AssignExpression(QStringView Value);
     int32_t Col() const { return FCol; }
     void SetCol(int32_t Value) { FCol = Value; }
     int32_t Row() const { return FRow; }
@@ -181,6 +184,7 @@ private:
     void ParseTextList(QStringList& list, bool expandRanges);
     void TakeArgText(double number, QString& text);
     int OrigPosition(int compactPos) const;
+    void CompactExpression();  // FExpression from FOrigExpression
 
     int i = 1;
     bool FFirstError = true;

@@ -157,7 +157,15 @@ void TQelSpreadGrid::GridFormulaError(int ACol, int ARow, int ErrType, int ErrPo
 
 bool TQelSpreadGrid::EvaluateCell(int ACol, int ARow, TFormulaValue& value)
 {
-    const QString formula = FormulaText(ACol, ARow);
+    // The usual "=..." is handed to the evaluator straight from the store
+    // (it copies it into its own buffers); wide-encoded texts are decoded.
+    const QStringView stored = CellView(ACol, ARow);
+    QString decoded;
+    QStringView formula = stored;
+    if (stored.isEmpty() || stored[0] != u'=') {
+        decoded = FormulaText(ACol, ARow);
+        formula = decoded;
+    }
     if (formula.isEmpty()) {
         FCalc.Remove(ACol, ARow);
         return false;
@@ -169,7 +177,7 @@ bool TQelSpreadGrid::EvaluateCell(int ACol, int ARow, TFormulaValue& value)
         return false;
     }
     TGridFormula& f = *FGridFormula;
-    f.SetExpression(formula.mid(1));
+    f.AssignExpression(formula.mid(1));
     f.SetCol(ACol);
     f.SetRow(ARow);
     bool ok = false;

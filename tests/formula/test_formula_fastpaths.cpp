@@ -1,0 +1,72 @@
+// Shortcuts of the evaluator and of the reference parser agree with the
+// general paths they stand in for.
+#include "FormulaTestSupport.h"
+
+#include <CellNames.h>
+
+#include <vector>
+
+namespace {
+
+// Evaluates `expr` after AssignExpression, with the errors it reports.
+EvalResult EvaluateView(TGridFormula& f, QStringView expr)
+{
+    EvalResult r;
+    f.OnError = [&r](TGridFormula*, int, int, int code, int pos, int, const QString& s) {
+        r.Errors.push_back({code, pos, s});
+    };
+    f.AssignExpression(expr);
+    r.Ok = f.Calc(r.Value);
+    f.OnError = nullptr;
+    return r;
+}
+
+}  // namespace
+
+TEST_F(FormulaTest, AssignedViewEvaluatesLikeTheAssignedString)
+{
+    Sheet.Set(1, 1, QStringLiteral("12"));
+    Sheet.Set(2, 1, QStringLiteral("abc"));
+    const std::vector<QString> cases = {
+        QStringLiteral("A1*2+1"),
+        QStringLiteral(" A1 * 2 "),
+        QStringLiteral("\"a  b\" & B1"),
+        QStringLiteral("A1+"),             // error position in the assigned text
+        QStringLiteral("  1 +  (2"),
+        QStringLiteral("SUM(A1:B1) + 1"),
+        QStringLiteral("A1*2+1"),          // the same text again (kept as it is)
+        QString(),
+        QStringLiteral("1"),
+    };
+    TGridFormula g{&Sheet};
+    for (const QString& c : cases) {
+        const EvalResult viaString = Evaluate(g, c);
+        // The view points into a longer text, as a cell's "=..." does.
+        const QString cell = QStringLiteral("=") + c + QStringLiteral("tail");
+        const EvalResult viaView = EvaluateView(F, QStringView(cell).mid(1, c.size()));
+        EXPECT_EQ(F.Expression(), c);
+        EXPECT_EQ(viaView.Ok, viaString.Ok) << c.toStdString();
+        EXPECT_EQ(viaView.Value.Kind, viaString.Value.Kind) << c.toStdString();
+        EXPECT_EQ(viaView.Value.Number, viaString.Value.Number) << c.toStdString();
+        EXPECT_EQ(viaView.Value.Text, viaString.Value.Text) << c.toStdString();
+        EXPECT_EQ(viaView.Code(), viaString.Code()) << c.toStdString();
+        EXPECT_EQ(viaView.Pos(), viaString.Pos()) << c.toStdString();
+    }
+}
+
+TEST_F(FormulaTest, AssignedViewMayBeAPartOfTheCurrentExpression)
+{
+    Sheet.Set(1, 1, QStringLiteral("5"));
+    F.SetExpression(QStringLiteral("1+A1*3"));
+    const QString held = F.Expression();  // a copy shares the buffer
+    F.AssignExpression(QStringView(F.Expression()).mid(2));
+    EXPECT_EQ(F.Expression(), u"A1*3");
+    EXPECT_EQ(held, u"1+A1*3");
+    TFormulaValue v;
+    ASSERT_TRUE(F.Calc(v));
+    EXPECT_EQ(v.Number, 15);
+    F.AssignExpression(QStringView(F.Expression()).mid(0, 2));
+    EXPECT_EQ(F.Expression(), u"A1");
+    ASSERT_TRUE(F.Calc(v));
+    EXPECT_EQ(v.Number, 5);
+}
