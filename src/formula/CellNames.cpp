@@ -138,6 +138,47 @@ QString ColumnNumberToLetters(int64_t number)
 bool ParseCellRef(QStringView text, qsizetype pos, TCellNameMode mode, TCellRefParts& out,
                   bool allowGrid) noexcept
 {
+    if (mode == nmA1 && pos >= 0 && pos < text.size()) {
+        // The common "B12": up to four letters and nine digits (far below
+        // MaxRefNumber), followed by nothing that could make the letters and
+        // digits a grid name ("B12!") or a longer word.  Read in one pass,
+        // with the parts the general reader would report.
+        const char16_t* p = reinterpret_cast<const char16_t*>(text.data());
+        const qsizetype n = text.size();
+        qsizetype j = pos;
+        int64_t col = 0;
+        while (j < n && j - pos < 5 && IsLetter(p[j])) {
+            col = col * 26 + (Upper(p[j]) - 'A' + 1);
+            ++j;
+        }
+        const qsizetype letters = j - pos;
+        int64_t row = 0;
+        while (j < n && j - pos - letters < 10 && IsDigit(p[j])) {
+            row = row * 10 + (p[j] - '0');
+            ++j;
+        }
+        const qsizetype digits = j - pos - letters;
+        const char16_t next = j < n ? p[j] : char16_t(0);
+        if (letters >= 1 && letters <= 4 && digits >= 1 && digits <= 9 && !IsLetter(next) &&
+            !IsDigit(next) && next != '_' && next != '!' && next != '$') {
+            out = TCellRefParts{};
+            out.Start = pos;
+            out.Length = j - pos;
+            out.Col = col;
+            out.Row = row;
+            out.ColPos = pos;
+            out.ColLen = letters;
+            out.RowPos = pos + letters;
+            out.RowLen = digits;
+            return true;
+        }
+    }
+    return cellnames_detail::ParseCellRefGeneral(text, pos, mode, out, allowGrid);
+}
+
+bool cellnames_detail::ParseCellRefGeneral(QStringView text, qsizetype pos, TCellNameMode mode,
+                                           TCellRefParts& out, bool allowGrid) noexcept
+{
     out = TCellRefParts{};
     if (pos < 0 || pos >= text.size())
         return false;

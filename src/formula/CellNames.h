@@ -103,6 +103,11 @@ void ForEachReference(QStringView formula, TCellNameMode mode, Visit&& visit);
 // ---------------------------------------------------------------------------
 
 namespace cellnames_detail {
+// ParseCellRef without its shortcut for plain A1 references (for tests that
+// compare the two).
+bool ParseCellRefGeneral(QStringView text, qsizetype pos, TCellNameMode mode, TCellRefParts& out,
+                         bool allowGrid) noexcept;
+
 inline bool IsWordChar(QChar c) noexcept
 {
     const char16_t u = c.unicode();

@@ -70,3 +70,42 @@ TEST_F(FormulaTest, AssignedViewMayBeAPartOfTheCurrentExpression)
     ASSERT_TRUE(F.Calc(v));
     EXPECT_EQ(v.Number, 5);
 }
+
+TEST(CellRefShortcut, AgreesWithTheGeneralReader)
+{
+    // Texts around the limits of the shortcut: letter and digit counts, case,
+    // "$", grid prefixes, what follows, positions inside a longer text.
+    const std::vector<QString> texts = {
+        QStringLiteral("A1"), QStringLiteral("b12"), QStringLiteral("ZZZZ999999999"),
+        QStringLiteral("ZZZZZ1"), QStringLiteral("A1234567890"), QStringLiteral("AAAA12345678901"),
+        QStringLiteral("A1!B2"), QStringLiteral("A1_"), QStringLiteral("A1$"), QStringLiteral("A1B"),
+        QStringLiteral("A1:B2"), QStringLiteral("A1+B1"), QStringLiteral("$A$1"), QStringLiteral("A$1"),
+        QStringLiteral("Sheet2!A1"), QStringLiteral("S2!B3*2"), QStringLiteral("LOG10(A1)"),
+        QStringLiteral("A"), QStringLiteral("1"), QStringLiteral(""), QStringLiteral("R1C1"),
+        QStringLiteral("=H99+F100"), QStringLiteral("SUM(A1:E1)"), QStringLiteral("a1 "),
+        QStringLiteral("A0"), QStringLiteral("x\u00e91"), QStringLiteral("A1\u00e9"),
+    };
+    for (const QString& t : texts)
+        for (qsizetype pos = -1; pos <= t.size(); ++pos)
+            for (TCellNameMode mode : {nmA1, nmRC})
+                for (bool allowGrid : {true, false}) {
+                    TCellRefParts fast, general;
+                    const bool a = ParseCellRef(t, pos, mode, fast, allowGrid);
+                    const bool b = cellnames_detail::ParseCellRefGeneral(t, pos, mode, general, allowGrid);
+                    const std::string where = t.toStdString() + " at " + std::to_string(pos);
+                    ASSERT_EQ(a, b) << where;
+                    EXPECT_EQ(fast.Start, general.Start) << where;
+                    EXPECT_EQ(fast.Length, general.Length) << where;
+                    EXPECT_EQ(fast.GridStart, general.GridStart) << where;
+                    EXPECT_EQ(fast.GridLength, general.GridLength) << where;
+                    EXPECT_EQ(fast.HasGrid, general.HasGrid) << where;
+                    EXPECT_EQ(fast.Col, general.Col) << where;
+                    EXPECT_EQ(fast.Row, general.Row) << where;
+                    EXPECT_EQ(fast.ColAbsolute, general.ColAbsolute) << where;
+                    EXPECT_EQ(fast.RowAbsolute, general.RowAbsolute) << where;
+                    EXPECT_EQ(fast.ColPos, general.ColPos) << where;
+                    EXPECT_EQ(fast.ColLen, general.ColLen) << where;
+                    EXPECT_EQ(fast.RowPos, general.RowPos) << where;
+                    EXPECT_EQ(fast.RowLen, general.RowLen) << where;
+                }
+}
