@@ -251,6 +251,15 @@ QString TQelSpreadGrid::FormatValue(int ACol, int ARow, const TFormulaValue& val
 
 void TQelSpreadGrid::CalcCellText(int ACol, int ARow, QString& Text, bool Raw)
 {
+    if (!Raw) {
+        // A calculated "=..." formula (the usual cell at save and repaint)
+        // shows its value: its text is not copied out of the store.
+        const QStringView raw = CellView(ACol, ARow);
+        if (!raw.isEmpty() && raw[0] == u'=' && GetCalcState(ACol, ARow) == 1) {
+            Text = FormatValue(ACol, ARow, GetCalcValue(ACol, ARow), false);
+            return;
+        }
+    }
     Text = ReadRawCellText(ACol, ARow);
     if (Raw)
         return;
