@@ -117,11 +117,26 @@ void TGridFormula::AssignExpression(QStringView Value)
         SetExpression(Value.toString());  // a part of the current text
         return;
     }
-    // resize keeps the buffer when it is not shared, so no allocation.
+    // resize keeps the buffers when they are not shared, so no allocation;
+    // one pass fills the assigned and the compacted text.
     FOrigExpression.resize(n);
-    if (n > 0)
-        std::memcpy(static_cast<void*>(FOrigExpression.data()), src, size_t(n) * 2);
-    CompactExpression();
+    FExpression.resize(n);
+    char16_t* o = reinterpret_cast<char16_t*>(FOrigExpression.data());
+    char16_t* d = reinterpret_cast<char16_t*>(FExpression.data());
+    qsizetype m = 0;
+    bool inLiteral = false;
+    for (qsizetype k = 0; k < n; ++k) {
+        const char16_t c = src[k];
+        o[k] = c;
+        if (c == '"')
+            inLiteral = !inLiteral;
+        else if (c == ' ' && !inLiteral)
+            continue;
+        d[m++] = c;
+    }
+    FExpression.truncate(m);
+    FData = reinterpret_cast<const char16_t*>(FExpression.constData());
+    FLen = static_cast<int>(std::min<qsizetype>(m, std::numeric_limits<int>::max() - 2));
 }
 
 void TGridFormula::CompactExpression()
@@ -822,9 +837,12 @@ TFormulaValue TGridFormula::FetchCellValue(QStringView gridName, int32_t col, in
     const int32_t ofr = FOwnFixedRows;
     const int32_t ofc = FOwnFixedCols;
     const int64_t displRow = FStringGrid ? FStringGrid->DisplRowIndex(row) : row;
-    const int64_t r = displRow + (int64_t(target->FixedRows()) - ofr);
-    const int64_t c = int64_t(col) + (int64_t(target->FixedCols()) - ofc);
-    if (c < 0 || r < 0 || c >= target->ColCount() || r >= target->RowCount()) {
+    // The own grid's geometry was read when the evaluation began.
+    const bool own = target == FStringGrid;
+    const int64_t r = displRow + (int64_t(own ? ofr : target->FixedRows()) - ofr);
+    const int64_t c = int64_t(col) + (int64_t(own ? ofc : target->FixedCols()) - ofc);
+    if (c < 0 || r < 0 || c >= (own ? FOwnColCount : target->ColCount()) ||
+        r >= (own ? FOwnRowCount : target->RowCount())) {
         if (FFirstError) {
             const TTokenKind kind = FKind;
             ReportError(i, feInvalidCellRef);
