@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 
 namespace {
 
@@ -227,6 +228,32 @@ QString TQelStringGrid::SaveCellText(int ACol, int ARow)
     return s;
 }
 
+bool TQelStringGrid::PlainCellTransfer() const { return typeid(*this) == typeid(TQelStringGrid); }
+
+bool TQelStringGrid::PlainCellSave() const
+{
+    if (OnSaveCell || !PlainCellTransfer())
+        return false;
+    // Without virtual cells the raw text is saved; otherwise GetFloatText's steps
+    // must all leave it alone (group counts need GetGroupInfo, false here).
+    return !FSaveVirtCells || (!OnGetFloatFormat && !OnGetDisplText && !OnGetDisplWideText && !FURLShowInText);
+}
+
+bool TQelStringGrid::SaveCellView(int ACol, int ARow, QStringView& View) const
+{
+    // Cell properties bring merged cells and check boxes.
+    if (HasCellProperties(ACol, ARow))
+        return false;
+    const QStringView v = CellView(ACol, ARow);
+    if (FSaveVirtCells && IsWideText(v))
+        return false;
+    // SaveCellText's rewrite candidates: rich text and mark-up.
+    if (v.startsWith(u'{') || (!FSaveWithHTML && v.contains(u'<')))
+        return false;
+    View = v;
+    return true;
+}
+
 void TQelStringGrid::LoadCellText(int ACol, int ARow, const QString& Value)
 {
     if (OnLoadCell) {
@@ -317,11 +344,17 @@ void WriteCsvRows(TQelStringGrid& g, Out& out)
     int lastProgress = 0;
     for (int r = area.FirstRow; r <= area.LastRow; ++r) {
         g.ExportNotification(TQelStringGrid::esExportNextRow, r);
+        // Asked per row: a notification or progress callback may change the settings.
+        const bool plain = g.PlainCellSave();
         for (int i = area.FirstCol; i <= area.LastCol + h; ++i) {
             if (i != area.FirstCol)
                 out.Delimiter();
             const int c = saveHidden ? i : g.RealColIndex(i);
-            out.Cell(g.SaveCellText(c, r));
+            QStringView view;
+            if (plain && g.SaveCellView(c, r, view))
+                out.Cell(view);
+            else
+                out.Cell(g.SaveCellText(c, r));
         }
         out.EndRow();
         if (g.OnFileProgress) {
@@ -472,6 +505,19 @@ private:
     TCustomGrid& FGrid;
 };
 
+// Restores the store's row width hint when a load ends, also by an exception.
+class TRowWidthHintScope {
+public:
+    explicit TRowWidthHintScope(TStringGrid& g) : FGrid(g), FSaved(g.NewRowWidthHint()) {}
+    ~TRowWidthHintScope() { FGrid.SetNewRowWidthHint(FSaved); }
+    TRowWidthHintScope(const TRowWidthHintScope&) = delete;
+    TRowWidthHintScope& operator=(const TRowWidthHintScope&) = delete;
+
+private:
+    TStringGrid& FGrid;
+    const int FSaved;
+};
+
 }  // namespace
 
 // The grid as a handler of the tokenizer: cells go to consecutive columns of
@@ -482,7 +528,8 @@ public:
                       int maxRows, qsizetype linesCounted)
         : FGrid(grid), FFirstCol(firstCol), FCol(firstCol), FRow(firstRow), FHidden(hidden),
           FSkip(skipFirst), FMaxRows(maxRows), FLinesCounted(linesCounted),
-          FMapColumns(!grid.SaveHiddenCells() && grid.NumHiddenColumns() > 0)
+          FMapColumns(!grid.SaveHiddenCells() && grid.NumHiddenColumns() > 0),
+          FPlain(grid.PlainCellTransfer())
     {
     }
 
@@ -501,6 +548,13 @@ public:
         // Without hidden columns in the file, its cells are the displayed
         // columns: each text goes back to the real column it was saved from.
         const int realCol = FMapColumns ? FGrid.RealColIndex(FCol) : FCol;
+        // LoadCellText without OnLoadCell is WriteRawCellText: the store takes
+        // the text straight from the file's buffer.
+        if (FPlain && !FGrid.OnLoadCell) {
+            FGrid.SetCellsFromView(realCol, FRow, text);
+            ++FCol;
+            return;
+        }
         // One buffer serves every cell: a store that copies short texts into
         // place leaves it unshared, so it is refilled without an allocation;
         // a store (or a LoadCellText) that keeps the QString shares it, and
@@ -526,6 +580,10 @@ public:
             FSkip = false;
             return true;
         }
+        // The first row's width is a good guess for the others: each new row
+        // takes its slots in one allocation.
+        if (FRowsRead == 0 && !FMapColumns && FGrid.NewRowWidthHint() == 0)
+            FGrid.SetNewRowWidthHint(FCol);
         FCol = FFirstCol;
         FRowReady = false;
         ++FRow;
@@ -552,6 +610,7 @@ private:
     const int FMaxRows;
     const qsizetype FLinesCounted;
     const bool FMapColumns;
+    const bool FPlain;
     bool FRowReady = false;
     qsizetype FRowsRead = 0;
     int FLastProgress = 0;
@@ -599,6 +658,7 @@ void TQelStringGrid::LoadCsvText(const QString& text, int MaxRows, bool insertin
 
     const int h = FSaveHiddenCells ? NumHiddenColumns() : 0;
     TQelGridCsvLoader loader(*this, area.FirstCol, r, h, !FLoadFirstRow, MaxRows, counted);
+    const TRowWidthHintScope hintScope(*this);
     TCsvTokenizer(ro).Tokenize(text, loader);
     r = loader.Row();
 

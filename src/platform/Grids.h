@@ -528,6 +528,14 @@ public:
     // the counts that frees rows, ClearStore or the grid's destruction. Copy it into a
     // QString (toString()) to keep it longer. Empty for an unstored or invalid cell.
     QStringView CellView(int col, int row) const;
+    // SetCells from a view: the same rules and effects; a text short enough to be kept in
+    // place is stored without building a QString (longer texts are copied into one).
+    void SetCellsFromView(int col, int row, QStringView text);
+    // Slots a row that is stored for the first time reserves at once (0: grow as needed),
+    // for writers that fill rows of a known width column by column (a file loader). Only
+    // the memory reserved changes: a row's width still follows its last written column.
+    void SetNewRowWidthHint(int width) { FNewRowWidthHint = width < 0 ? 0 : width; }
+    int NewRowWidthHint() const { return FNewRowWidthHint; }
     TObject* Objects(int col, int row) const;
     void SetObjects(int col, int row, TObject* obj);
     // Empties a slot's text and object reference (the object is not freed).
@@ -591,6 +599,7 @@ private:
         ~TCellText() { Clear(); }
 
         void Set(const QString& text);
+        void Set(QStringView text);
         void Clear() noexcept;
         bool IsEmpty() const { return FUnits[kInline] == 0; }
         QStringView View() const;
@@ -635,4 +644,5 @@ private:
     std::vector<TRowSlots*> FRows;
     int FStoredWidth = 0;   // widest row (an upper bound after rows were freed)
     int FHiddenColAllowance = 1024;
+    int FNewRowWidthHint = 0;
 };

@@ -67,6 +67,20 @@ void TStringGrid::TCellText::Set(const QString& text) {
     }
 }
 
+void TStringGrid::TCellText::Set(QStringView text) {
+    const qsizetype n = text.size();
+    if (n <= kInline) {
+        if (boxed()) delete box();
+        std::memset(FUnits, 0, sizeof FUnits);
+        if (n > 0) std::memcpy(FUnits, text.utf16(), size_t(n) * sizeof(char16_t));
+        FUnits[kInline] = char16_t(n);
+    } else if (boxed()) {
+        *box() = text.toString();
+    } else {
+        setBox(new QString(text.toString()));
+    }
+}
+
 QStringView TStringGrid::TCellText::View() const {
     if (boxed()) return QStringView(*box());
     return QStringView(FUnits, qsizetype(FUnits[kInline]));
@@ -117,7 +131,8 @@ TStringGrid::TRowSlots* TStringGrid::rowForWrite(int col, int row) {
     if (row >= std::max(RowCount(), int(FRows.size()))) return nullptr;
     TRowSlots* existing = row < int(FRows.size()) ? FRows[size_t(row)] : nullptr;
     if (existing && col < existing->Width()) return existing;
-    if (col >= storeColLimit()) return nullptr;
+    // The limit is never below the widest row, so narrower columns skip computing it.
+    if (col >= FStoredWidth && col >= storeColLimit()) return nullptr;
     if (row >= int(FRows.size())) FRows.resize(size_t(row) + 1, nullptr);
     TRowSlots*& r = FRows[size_t(row)];
     if (!r) r = new TRowSlots();
@@ -135,7 +150,10 @@ void TStringGrid::recomputeStoredWidth() {
 void TStringGrid::growRow(TRowSlots& r, int width) {
     if (width <= r.Width()) return;
     const size_t cap = r.Texts.capacity();
-    if (size_t(width) > cap) {
+    if (cap == 0 && FNewRowWidthHint > width) {
+        // A new row of a writer that announced its rows' width: one allocation.
+        r.Texts.reserve(size_t(FNewRowWidthHint));
+    } else if (size_t(width) > cap) {
         // Geometric growth, but not past the real column count: a row filled column by
         // column ends exactly as wide as the grid, and a lone cell takes one slot.
         const size_t total = size_t(std::max(TotalColCount(), 1));
@@ -143,7 +161,9 @@ void TStringGrid::growRow(TRowSlots& r, int width) {
                                              : std::max<size_t>(cap * 2, 4);
         r.Texts.reserve(std::max(next, size_t(width)));
     }
-    r.Texts.resize(size_t(width));
+    // Column by column (the usual case) appends one slot, without the general resize.
+    if (size_t(width) == r.Texts.size() + 1) r.Texts.emplace_back();
+    else r.Texts.resize(size_t(width));
     if (r.Objects) {
         r.Objects->reserve(r.Texts.capacity());
         r.Objects->resize(size_t(width), nullptr);
@@ -193,6 +213,23 @@ void TStringGrid::SetCells(int col, int row, const QString& text) {
     TRowSlots* r = rowForWrite(col, row);
     if (!r) return;
     r->Texts[size_t(col)].Set(text);
+    cellChanged(col, row);
+}
+
+void TStringGrid::SetCellsFromView(int col, int row, QStringView text) {
+    // Same steps as SetCells: an unchanged text (an unstored cell reads empty) is left
+    // alone; otherwise the row is grown as far as the write is allowed.
+    TRowSlots* r = storedRow(row) ? FRows[size_t(row)] : nullptr;
+    if (r && col >= 0 && col < r->Width()) {
+        TCellText& slot = r->Texts[size_t(col)];
+        if (slot.View() == text) return;
+        slot.Set(text);
+    } else {
+        if (text.isEmpty()) return;
+        r = rowForWrite(col, row);
+        if (!r) return;
+        r->Texts[size_t(col)].Set(text);
+    }
     cellChanged(col, row);
 }
 
