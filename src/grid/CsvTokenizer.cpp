@@ -1,6 +1,8 @@
 #include "CsvTokenizer.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <limits>
 
 TCsvHandler::~TCsvHandler() = default;
@@ -75,8 +77,18 @@ qsizetype TCsvTokenizer::Tokenize(QStringView text, TCsvHandler& handler)
     const bool stripBlanks = d != kBlank;
     // The character that stands for CR LF inside a cell.
     const char16_t storedBreak = FOptions.JavaCSV ? u'~' : kVerticalTab;
-    // Every character the cell scan stops at or looks for is at most this.
-    const char16_t prefilter = std::max<char16_t>(u'~', hasDelimiter ? d : u'~');
+    // The plain cell scan classifies ASCII characters by one table look-up:
+    // kEnds for the line breaks and the delimiter, kStored for the stored-break
+    // character (the delimiter wins when they are the same). A delimiter at or
+    // above 0x80 is compared separately (0: none; no such character is 0).
+    constexpr uint8_t kEnds = 1, kStored = 2;
+    std::array<uint8_t, 128> scanClass{};
+    scanClass[u'\r'] = kEnds;
+    scanClass[u'\n'] = kEnds;
+    scanClass[storedBreak] = kStored;
+    if (hasDelimiter && d < 0x80)
+        scanClass[d] = kEnds;
+    const char16_t wideDelimiter = hasDelimiter && d >= 0x80 ? d : 0;
     auto isDelim = [&](char16_t c) { return hasDelimiter && c == d; };
     auto at = [&](qsizetype i) { return reinterpret_cast<const QChar*>(p + i); };
 
@@ -144,10 +156,14 @@ qsizetype TCsvTokenizer::Tokenize(QStringView text, TCsvHandler& handler)
                 bool stored = false;
                 while (j < n) {
                     const char16_t c = p[j];
-                    if (c <= prefilter) {
-                        if (c == u'\r' || c == u'\n' || isDelim(c))
-                            break;
-                        stored |= c == storedBreak;
+                    if (c < 0x80) {
+                        if (const uint8_t k = scanClass[c]) {
+                            if (k == kEnds)
+                                break;
+                            stored = true;
+                        }
+                    } else if (c == wideDelimiter) {
+                        break;
                     }
                     ++j;
                 }
