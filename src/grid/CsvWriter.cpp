@@ -98,6 +98,82 @@ bool AppendPlainUtf8(TCsvUtf8Buffer& out, QStringView text, const std::array<boo
     return true;
 }
 
+// What AppendCell writes for a cell that holds a quote, the delimiter or a
+// line break, encoded as UTF-8 straight into `out`; false, with nothing taken,
+// for a cell holding a surrogate or one that AppendCell writes unchanged (the
+// caller's general path handles both).  The steps mirror AppendCell's.
+bool AppendQuotedUtf8(TCsvUtf8Buffer& out, QStringView cell, const TCsvWriteOptions& o)
+{
+    const char16_t d = o.Delimiter.isNull() ? u',' : o.Delimiter.unicode();
+    bool hasQuote = false;
+    bool hasDelim = false;
+    bool hasBreak = false;
+    const char16_t prefilter = d > kQuote ? d : kQuote;
+    for (const QChar ch : cell) {
+        const char16_t c = ch.unicode();
+        if (c > prefilter) {
+            if (IsSurrogate(c))
+                return false;
+            continue;
+        }
+        if (c == kQuote)
+            hasQuote = true;
+        else if (c == d)
+            hasDelim = true;
+        else if (c == u'\r' || c == u'\n')
+            hasBreak = true;
+    }
+    const bool javaBreaks = o.JavaCSV;
+    const bool quoted = o.AlwaysQuotes || hasQuote || hasDelim || (hasBreak && !javaBreaks);
+    if (!quoted && !(javaBreaks && hasBreak))
+        return false;
+    const bool tabBreaks = !o.JavaCSV && !o.AlwaysQuotes && !(hasQuote && !hasDelim);
+
+    const qsizetype n = cell.size();
+    // At most two characters a character and the two quotes, three bytes each.
+    char* dst = out.Room(3 * (2 * n + 2));
+    auto put = [&dst](char16_t c) {
+        if (c < 0x80) {
+            *dst++ = char(c);
+        } else if (c < 0x800) {
+            *dst++ = char(0xC0 | (c >> 6));
+            *dst++ = char(0x80 | (c & 0x3F));
+        } else {
+            *dst++ = char(0xE0 | (c >> 12));
+            *dst++ = char(0x80 | ((c >> 6) & 0x3F));
+            *dst++ = char(0x80 | (c & 0x3F));
+        }
+    };
+    const char16_t* const src = cell.utf16();
+    if (quoted)
+        *dst++ = '"';
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = src[i];
+        if (c == kQuote) {
+            *dst++ = '"';
+            *dst++ = '"';
+        } else if (c == u'\r' || c == u'\n') {
+            const bool pair = c == u'\r' && i + 1 < n && src[i + 1] == u'\n';
+            if (javaBreaks) {
+                *dst++ = '~';
+                if (pair)
+                    ++i;
+            } else if (tabBreaks && pair) {
+                *dst++ = char(kVerticalTab);
+                ++i;
+            } else {
+                *dst++ = char(c);
+            }
+        } else {
+            put(c);
+        }
+    }
+    if (quoted)
+        *dst++ = '"';
+    out.Commit(dst);
+    return true;
+}
+
 }  // namespace
 
 void TCsvWriter::AppendCellUtf8(TCsvUtf8Buffer& out, QStringView cell) const
@@ -110,6 +186,8 @@ void TCsvWriter::AppendCellUtf8(TCsvUtf8Buffer& out, QStringView cell) const
     // A cell without quote, delimiter, break or surrogate is written as it is.
     const char16_t d = FOptions.Delimiter.isNull() ? u',' : FOptions.Delimiter.unicode();
     if (!FOptions.AlwaysQuotes && AppendPlainUtf8(out, cell, &FSpecial, d >= 0x80 ? d : 0))
+        return;
+    if (AppendQuotedUtf8(out, cell, FOptions))
         return;
     FScratch.resize(0);
     AppendCell(FScratch, cell);

@@ -2,6 +2,7 @@
 // or settings that change texts) against the general per-cell steps, which a subclass
 // that does not claim PlainCellTransfer takes: both write the same bytes and load the
 // same cells.
+#include "CsvWriter.h"
 #include "QelGrid.h"
 #include "TextHelpers.h"
 
@@ -194,6 +195,37 @@ TEST(CsvPlainTransfer, LoadsTheSameCellsAsTheGeneralSteps)
         EXPECT_EQ(Contents(plain), Contents(general)) << c.Name;
         // The loader's width hint does not outlive the load.
         EXPECT_EQ(plain.NewRowWidthHint(), 0) << c.Name;
+    }
+}
+
+TEST(CsvPlainTransfer, Utf8CellsAreTheEncodedTextCells)
+{
+    // Cells reaching each branch of the byte writer: plain, quoted for a quote, a
+    // delimiter or a break (lone and paired), non-ASCII around them, surrogates.
+    const QStringList cells = {
+        "", "plain", "a,b", "say \"hi\"", "\"", "x\r\ny", "x\ny", "x\ry", "\r\n",
+        "tab\there", "semi;colon", "~^", "^",
+        QString::fromUtf16(u"\u00e9,\u4e2d\"\u00a7"), QString::fromUtf16(u"\u20ac\r\n\u00a7"),
+        QString::fromUtf16(u"\U0001F600,\"x\""), QString(QChar(0xD800)) + ",z",
+        QString::fromUtf16(u"a\u00a7b\u20acc"),
+    };
+    for (const QChar delim : {QChar(u','), QChar(u';'), QChar(u'\t'), QChar(0xA7), QChar(0x20AC)}) {
+        for (int flags = 0; flags < 8; ++flags) {
+            TCsvWriteOptions o;
+            o.Delimiter = delim;
+            o.AlwaysQuotes = flags & 1;
+            o.JavaCSV = flags & 2;
+            o.QuoteEmptyCells = flags & 4;
+            const TCsvWriter w(o);
+            for (const QString& cell : cells) {
+                QString text;
+                w.AppendCell(text, cell);
+                TCsvUtf8Buffer bytes;
+                w.AppendCellUtf8(bytes, cell);
+                EXPECT_EQ(bytes.Take(), text.toUtf8())
+                    << "cell " << cell.toStdString() << " delimiter " << int(delim.unicode()) << " flags " << flags;
+            }
+        }
     }
 }
 
