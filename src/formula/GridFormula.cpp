@@ -577,23 +577,26 @@ bool TGridFormula::ScanPlainA1(int pos, TRefScan& scan)
     // Letters then digits, ended by a token end: the whole token, which
     // ParseCellRef would read the same way.  Short counts keep the numbers
     // far below MaxRefNumber, where ParseCellRef would saturate.
-    int j = pos;
+    const char16_t* const start = FData + (pos - 1);
+    const char16_t* const end = FData + FLen;
+    const char16_t* p = start;
     int64_t col = 0;
-    while (j <= FLen && IsAsciiLetter(FData[j - 1])) {
-        col = col * 26 + (AsciiUpper(FData[j - 1]) - 'A' + 1);
-        ++j;
+    while (p < end && IsAsciiLetter(*p)) {
+        col = col * 26 + (AsciiUpper(*p) - 'A' + 1);
+        ++p;
     }
-    const int letters = j - pos;
+    const int letters = int(p - start);
     if (letters == 0 || letters > 4)
         return false;
+    const char16_t* const digitsStart = p;
     int64_t row = 0;
-    while (j <= FLen && IsAsciiDigit(FData[j - 1])) {
-        row = row * 10 + (FData[j - 1] - '0');
-        ++j;
-    }
-    const int digits = j - pos - letters;
-    if (digits == 0 || digits > 9 || (j <= FLen && !IsTokenEnd(FData[j - 1])))
+    for (char16_t c; p < end && (c = char16_t(*p - u'0')) <= 9; ++p)
+        if (p - digitsStart < 10)  // longer runs are refused below
+            row = row * 10 + c;
+    const int digits = int(p - digitsStart);
+    if (digits == 0 || digits > 9 || (p < end && !IsTokenEnd(*p)))
         return false;
+    const int j = pos + letters + digits;
     scan.Len = j - pos;
     scan.Ref = TCellRefParts{};
     scan.Ref.Length = scan.Len;

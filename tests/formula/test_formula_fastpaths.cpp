@@ -109,3 +109,14 @@ TEST(CellRefShortcut, AgreesWithTheGeneralReader)
                     EXPECT_EQ(fast.RowLen, general.RowLen) << where;
                 }
 }
+
+TEST_F(FormulaTest, VeryLongRowNumbersAreCellsOutsideTheGrid)
+{
+    // Digit runs far past what 64 bits hold: read without overflow, outside any grid.
+    for (const char* e : {"A1234567890123456789012345", "b99999999999999999999999*2"}) {
+        const EvalResult r = Eval(QString::fromLatin1(e));
+        EXPECT_TRUE(r.Ok) << e;
+        EXPECT_EQ(r.Code(), 4) << e;
+        EXPECT_EQ(r.Pos(), 1) << e;
+    }
+}
