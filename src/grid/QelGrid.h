@@ -275,15 +275,17 @@ public:
     // and write saved cells straight from and to the store when no callback or setting
     // would change the text. The default answers true for TQelStringGrid itself only; a
     // subclass whose overrides keep those steps' results (or that overrides none of them)
-    // may answer true.
+    // may answer true; one that overrides SaveCellText must then also override
+    // SaveCellView to decline the cells whose saved text its SaveCellText changes.
     virtual bool PlainCellTransfer() const;
     // Whether the cells of a row may be saved through SaveCellView: PlainCellTransfer and
     // no save or display callback, address anchors or float-format callback.
     bool PlainCellSave() const;
     // The stored text of a cell when SaveCellText would return exactly it (PlainCellSave
     // holds, and the cell has no properties, no wide encoding, no mark-up to strip or rich
-    // text to convert); false otherwise. The view lasts until the store changes.
-    bool SaveCellView(int ACol, int ARow, QStringView& View) const;
+    // text to convert); false otherwise, and the writer calls SaveCellText. The view lasts
+    // until the store changes. Asked only while PlainCellSave holds.
+    virtual bool SaveCellView(int ACol, int ARow, QStringView& View) const;
 
     std::function<void(TObject* Sender, int ACol, int ARow, QString& Value)> OnSaveCell;
     std::function<void(TObject* Sender, int ACol, int ARow, QString& Value)> OnLoadCell;

@@ -198,6 +198,37 @@ TEST(CsvPlainTransfer, LoadsTheSameCellsAsTheGeneralSteps)
     }
 }
 
+// A subclass whose SaveCellText changes some cells and that still claims the direct
+// transfer: its SaveCellView declines exactly those cells.
+class TOptInGrid : public TQelStringGrid {
+public:
+    bool optIn = true;
+    bool PlainCellTransfer() const override { return optIn; }
+    QString SaveCellText(int ACol, int ARow) override
+    {
+        const QString s = TQelStringGrid::SaveCellText(ACol, ARow);
+        return s.startsWith(u'=') ? "result of " + s : s;
+    }
+    bool SaveCellView(int ACol, int ARow, QStringView& View) const override
+    {
+        return !CellView(ACol, ARow).startsWith(u'=') && TQelStringGrid::SaveCellView(ACol, ARow, View);
+    }
+};
+
+TEST(CsvPlainTransfer, SubclassesOptInCellByCell)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TOptInGrid optIn;
+    TOptInGrid general;
+    general.optIn = false;
+    Fill(optIn);
+    Fill(general);
+    const QByteArray bytes = Saved(optIn, dir.filePath("o.csv"));
+    EXPECT_EQ(bytes, Saved(general, dir.filePath("g.csv")));
+    EXPECT_TRUE(bytes.contains("result of =1+2"));
+}
+
 TEST(CsvPlainTransfer, Utf8CellsAreTheEncodedTextCells)
 {
     // Cells reaching each branch of the byte writer: plain, quoted for a quote, a
