@@ -262,7 +262,7 @@ private:
     QString FormatNumber(double v, const QString& format) const;
     // Brings the index entry of one cell up to date with its text.
     void UpdateCellRefs(int ACol, int ARow);
-    void ScanPrecedents(int ACol, int ARow, const QString& Formula, std::vector<TPrecedent>& out);
+    void ScanPrecedents(int ACol, int ARow, QStringView Formula, std::vector<TPrecedent>& out);
     TQelSpreadGrid* TargetGrid(QStringView gridName);
     // After a clear or a structural change: states dropped, index rebuilt, Recalc.
     void StructureChanged();

@@ -337,13 +337,13 @@ TQelSpreadGrid* TQelSpreadGrid::TargetGrid(QStringView gridName)
     return dynamic_cast<TQelSpreadGrid*>(b->GridByName(gridName));
 }
 
-void TQelSpreadGrid::ScanPrecedents(int ACol, int ARow, const QString& Formula,
+void TQelSpreadGrid::ScanPrecedents(int ACol, int ARow, QStringView Formula,
                                     std::vector<TPrecedent>& out)
 {
     (void)ACol;
     (void)ARow;
     out.clear();
-    const QStringView text(Formula);
+    const QStringView text = Formula;
     // Cell and range references, through the shared reference lexer (which
     // passes over text literals and function names).
     ForEachReference(text, FCellNameMode, [&](const TRangeRefParts& range) {
@@ -446,10 +446,16 @@ void TQelSpreadGrid::BuildCellRefs()
     FDeps.Reserve(formulas, formulas * 2, formulas * 4);
     for (int c = 0; c < cols; ++c)
         for (int r = 0; r < rows; ++r) {
-            if (!IsFormula(CellView(c, r)))
+            const QStringView raw = CellView(c, r);
+            if (!IsFormula(raw))
                 continue;
-            const QString raw = ReadRawCellText(c, r);
-            CollectCellRefs(c, r, raw[0] == u'=' ? raw : FormulaText(c, r));
+            if (raw[0] == u'=') {
+                // Scanned in place: the scan does not touch the store.
+                ScanPrecedents(c, r, raw, FPrecBuf);
+                FDeps.SetFormula(c, r, FPrecBuf);
+            } else {
+                CollectCellRefs(c, r, FormulaText(c, r));
+            }
         }
 }
 
