@@ -255,9 +255,14 @@ void TQelSpreadGrid::CalcCellText(int ACol, int ARow, QString& Text, bool Raw)
         // A calculated "=..." formula (the usual cell at save and repaint)
         // shows its value: its text is not copied out of the store.
         const QStringView raw = CellView(ACol, ARow);
-        if (!raw.isEmpty() && raw[0] == u'=' && GetCalcState(ACol, ARow) == 1) {
-            Text = FormatValue(ACol, ARow, GetCalcValue(ACol, ARow), false);
-            return;
+        if (!raw.isEmpty() && raw[0] == u'=') {
+            const TCalcEntry* e = FCalc.Find(ACol, ARow);
+            if (e && e->ErrLen == 0 && e->Calculated()) {  // GetCalcState 1, one look-up
+                TFormulaValue v;
+                FCalc.GetValue(*e, v);
+                Text = FormatValue(ACol, ARow, v, false);
+                return;
+            }
         }
     }
     Text = ReadRawCellText(ACol, ARow);
