@@ -594,6 +594,22 @@ void TDependencyIndex::ensureReverse() const {
     if (reverseBuilt_) return;
     auto self = const_cast<TDependencyIndex*>(this);
     self->reverseBuilt_ = true;
+    // Room for the entries at once.  The cell map is sized for half as many
+    // cells as entries: most sheets read each cell once or twice, so it rarely
+    // grows afterwards; it comes out larger than growth would make it only
+    // where most cells are read by three formulas or more, and even then it
+    // takes less memory than the entry pool itself.
+    size_t entries = 0;
+    for (const TDependencyIndex* reader : readers_)
+        for (const Node& n : reader->nodes_) {
+            if (!n.Alive) continue;
+            for (uint32_t k = 0; k < n.PrecCount; ++k) {
+                const TPrecedent& p = reader->precPool_[n.PrecBegin + k];
+                if (p.Index == this && rectCells(p.Rect) <= kSmallRangeCells) entries += size_t(rectCells(p.Rect));
+            }
+        }
+    self->revPool_.reserve(revPool_.size() + entries);
+    self->revHeads_->Reserve(entries / 2);
     for (TDependencyIndex* reader : readers_) {
         for (size_t id = 0; id < reader->nodes_.size(); ++id) {
             const Node& n = reader->nodes_[id];
