@@ -241,11 +241,12 @@ bool TQelStringGrid::PlainCellSave() const
 
 bool TQelStringGrid::SaveCellView(int ACol, int ARow, QStringView& View) const
 {
-    // Cell properties bring merged cells and check boxes.
-    // (Looking at the object slot first spares most cells the full test.)
-    if (Objects(ACol, ARow) && HasCellProperties(ACol, ARow))
+    // Cell properties bring merged cells and check boxes. (Looking at the object
+    // slot first spares most cells the full test.)
+    TObject* obj = nullptr;
+    const QStringView v = CellView(ACol, ARow, obj);
+    if (obj && HasCellProperties(ACol, ARow))
         return false;
-    const QStringView v = CellView(ACol, ARow);
     if (FSaveVirtCells && IsWideText(v))
         return false;
     // SaveCellText's rewrite candidates: rich text and mark-up.

@@ -528,6 +528,9 @@ public:
     // the counts that frees rows, ClearStore or the grid's destruction. Copy it into a
     // QString (toString()) to keep it longer. Empty for an unstored or invalid cell.
     QStringView CellView(int col, int row) const;
+    // CellView that also gives the cell's object reference (nullptr when none), for
+    // readers that need both (one row look-up).
+    QStringView CellView(int col, int row, TObject*& obj) const;
     // SetCells from a view: the same rules and effects; a text short enough to be kept in
     // place is stored without building a QString (longer texts are copied into one).
     void SetCellsFromView(int col, int row, QStringView text);
@@ -602,7 +605,10 @@ private:
         void Set(QStringView text);
         void Clear() noexcept;
         bool IsEmpty() const { return FUnits[kInline] == 0; }
-        QStringView View() const;
+        QStringView View() const {
+            if (boxed()) return QStringView(*box());
+            return QStringView(FUnits, qsizetype(FUnits[kInline]));
+        }
         QString ToString() const;
 
     private:
@@ -629,7 +635,10 @@ private:
         TObject* ObjectAt(int col) const { return Objects ? (*Objects)[size_t(col)] : nullptr; }
     };
 
-    const TRowSlots* storedRow(int row) const;
+    const TRowSlots* storedRow(int row) const {
+        if (row < 0 || row >= int(FRows.size())) return nullptr;
+        return FRows[size_t(row)];
+    }
     // The row grown to hold col, or nullptr when the write is not allowed.
     TRowSlots* rowForWrite(int col, int row);
     int storeColLimit() const;
@@ -646,3 +655,20 @@ private:
     int FHiddenColAllowance = 1024;
     int FNewRowWidthHint = 0;
 };
+
+// Inline: the readers of the store (file writers, formula scans) call it for every cell.
+inline QStringView TStringGrid::CellView(int col, int row) const {
+    const TRowSlots* r = storedRow(row);
+    if (!r || col < 0 || col >= r->Width()) return QStringView();
+    return r->Texts[size_t(col)].View();
+}
+
+inline QStringView TStringGrid::CellView(int col, int row, TObject*& obj) const {
+    const TRowSlots* r = storedRow(row);
+    if (!r || col < 0 || col >= r->Width()) {
+        obj = nullptr;
+        return QStringView();
+    }
+    obj = r->ObjectAt(col);
+    return r->Texts[size_t(col)].View();
+}

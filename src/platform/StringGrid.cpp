@@ -81,11 +81,6 @@ void TStringGrid::TCellText::Set(QStringView text) {
     }
 }
 
-QStringView TStringGrid::TCellText::View() const {
-    if (boxed()) return QStringView(*box());
-    return QStringView(FUnits, qsizetype(FUnits[kInline]));
-}
-
 QString TStringGrid::TCellText::ToString() const {
     if (boxed()) return *box();
     const int n = FUnits[kInline];
@@ -113,11 +108,6 @@ TStringGrid::TStringGrid() = default;
 
 TStringGrid::~TStringGrid() {
     for (TRowSlots* r : FRows) delete r;
-}
-
-const TStringGrid::TRowSlots* TStringGrid::storedRow(int row) const {
-    if (row < 0 || row >= int(FRows.size())) return nullptr;
-    return FRows[size_t(row)];
 }
 
 int TStringGrid::storeColLimit() const {
@@ -200,12 +190,6 @@ QString TStringGrid::Cells(int col, int row) const {
     const TRowSlots* r = storedRow(row);
     if (!r || col < 0 || col >= r->Width()) return QString();
     return r->Texts[size_t(col)].ToString();
-}
-
-QStringView TStringGrid::CellView(int col, int row) const {
-    const TRowSlots* r = storedRow(row);
-    if (!r || col < 0 || col >= r->Width()) return QStringView();
-    return r->Texts[size_t(col)].View();
 }
 
 void TStringGrid::SetCells(int col, int row, const QString& text) {

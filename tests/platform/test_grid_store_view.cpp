@@ -75,4 +75,22 @@ TEST(GridStoreView, HintedRowsGrowLikeOthers) {
     EXPECT_EQ(hinted.StoredColCount(), 10);
 }
 
+TEST(GridStoreView, ViewWithObjectMatchesTheSeparateReads) {
+    TStringGrid g;
+    g.SetColCount(4);
+    g.SetRowCount(4);
+    TObject a;
+    g.SetCells(0, 0, "t");
+    g.SetObjects(2, 0, &a);
+    g.SetCells(1, 2, "a text longer than the slot");
+    g.SetObjects(1, 2, &a);
+    for (int r = -1; r <= 4; ++r)
+        for (int c = -1; c <= 4; ++c) {
+            TObject* obj = &a;
+            const QStringView v = g.CellView(c, r, obj);
+            EXPECT_EQ(v, g.CellView(c, r)) << c << "," << r;
+            EXPECT_EQ(obj, g.Objects(c, r)) << c << "," << r;
+        }
+}
+
 }  // namespace
