@@ -531,7 +531,8 @@ public:
         : FGrid(grid), FFirstCol(firstCol), FCol(firstCol), FRow(firstRow), FHidden(hidden),
           FSkip(skipFirst), FMaxRows(maxRows), FLinesCounted(linesCounted),
           FMapColumns(!grid.SaveHiddenCells() && grid.NumHiddenColumns() > 0),
-          FPlain(grid.PlainCellTransfer())
+          FPlain(grid.PlainCellTransfer()),
+          FHintRows(!FMapColumns && grid.NewRowWidthHint() == 0)
     {
     }
 
@@ -582,9 +583,10 @@ public:
             FSkip = false;
             return true;
         }
-        // The first row's width is a good guess for the others: each new row
-        // takes its slots in one allocation.
-        if (FRowsRead == 0 && !FMapColumns && FGrid.NewRowWidthHint() == 0)
+        // A row's width is a good guess for the next: a new row takes its
+        // slots in one allocation.  (The previous row, not the first: a wide
+        // header does not make every short row reserve its width.)
+        if (FHintRows)
             FGrid.SetNewRowWidthHint(FCol);
         FCol = FFirstCol;
         FRowReady = false;
@@ -613,6 +615,7 @@ private:
     const qsizetype FLinesCounted;
     const bool FMapColumns;
     const bool FPlain;
+    const bool FHintRows;
     bool FRowReady = false;
     qsizetype FRowsRead = 0;
     int FLastProgress = 0;
