@@ -98,6 +98,41 @@ bool AppendPlainUtf8(TCsvUtf8Buffer& out, QStringView text, const std::array<boo
     return true;
 }
 
+// Writes a cell between optional quotes with the writer's escapes: quotes
+// doubled, breaks as "~" (Java mode), CR LF as U+000B where `tabBreaks`, other
+// breaks as they are.  `put` writes any other character in the output's
+// encoding; Char is the output's code unit (char for UTF-8, char16_t for UTF-16).
+template <typename Char, typename Put>
+void WriteEscaped(const char16_t* src, qsizetype n, bool quoted, bool javaBreaks, bool tabBreaks, Char*& dst,
+                  Put&& put)
+{
+    if (quoted)
+        *dst++ = Char(kQuote);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = src[i];
+        if (c == kQuote) {
+            *dst++ = Char(kQuote);
+            *dst++ = Char(kQuote);
+        } else if (c == u'\r' || c == u'\n') {
+            const bool pair = c == u'\r' && i + 1 < n && src[i + 1] == u'\n';
+            if (javaBreaks) {
+                *dst++ = Char(u'~');
+                if (pair)
+                    ++i;
+            } else if (tabBreaks && pair) {
+                *dst++ = Char(kVerticalTab);
+                ++i;
+            } else {
+                *dst++ = Char(c);
+            }
+        } else {
+            put(c);
+        }
+    }
+    if (quoted)
+        *dst++ = Char(kQuote);
+}
+
 // What AppendCell writes for a cell that holds a quote, the delimiter or a
 // line break, encoded as UTF-8 straight into `out`; false, with nothing taken,
 // for a cell holding a surrogate or one that AppendCell writes unchanged (the
@@ -144,32 +179,7 @@ bool AppendQuotedUtf8(TCsvUtf8Buffer& out, QStringView cell, const TCsvWriteOpti
             *dst++ = char(0x80 | (c & 0x3F));
         }
     };
-    const char16_t* const src = cell.utf16();
-    if (quoted)
-        *dst++ = '"';
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = src[i];
-        if (c == kQuote) {
-            *dst++ = '"';
-            *dst++ = '"';
-        } else if (c == u'\r' || c == u'\n') {
-            const bool pair = c == u'\r' && i + 1 < n && src[i + 1] == u'\n';
-            if (javaBreaks) {
-                *dst++ = '~';
-                if (pair)
-                    ++i;
-            } else if (tabBreaks && pair) {
-                *dst++ = char(kVerticalTab);
-                ++i;
-            } else {
-                *dst++ = char(c);
-            }
-        } else {
-            put(c);
-        }
-    }
-    if (quoted)
-        *dst++ = '"';
+    WriteEscaped(cell.utf16(), n, quoted, javaBreaks, tabBreaks, dst, put);
     out.Commit(dst);
     return true;
 }
@@ -241,32 +251,7 @@ void TCsvWriter::AppendCell(QString& out, QStringView cell) const
     out.resize(old + 2 * n + 2);
     char16_t* const begin = reinterpret_cast<char16_t*>(out.data()) + old;
     char16_t* dst = begin;
-    const char16_t* const src = cell.utf16();
-    if (quoted)
-        *dst++ = kQuote;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = src[i];
-        if (c == kQuote) {
-            *dst++ = kQuote;
-            *dst++ = kQuote;
-        } else if (c == u'\r' || c == u'\n') {
-            const bool pair = c == u'\r' && i + 1 < n && src[i + 1] == u'\n';
-            if (javaBreaks) {
-                *dst++ = u'~';
-                if (pair)
-                    ++i;
-            } else if (tabBreaks && pair) {
-                *dst++ = kVerticalTab;
-                ++i;
-            } else {
-                *dst++ = c;
-            }
-        } else {
-            *dst++ = c;
-        }
-    }
-    if (quoted)
-        *dst++ = kQuote;
+    WriteEscaped(cell.utf16(), n, quoted, javaBreaks, tabBreaks, dst, [&dst](char16_t c) { *dst++ = c; });
     out.resize(old + (dst - begin));
 }
 
