@@ -1,15 +1,32 @@
-// Cost of the conversions on the path of showing cells: Format("%.2f"),
-// FloatToStr and TryStrToFloat, per call and for a screen of 10,000 cells.
+// Cost of the conversions on the path of showing and saving cells:
+// TryFormat with the usual cell formats, FloatToStr and TryStrToFloat, per
+// call and for a screen of 10,000 cells.
+//
+// The per-call benchmarks are registered for every value set:
+//   mixed    a quarter integers below 1e6, the rest random fractions / 7
+//   integers whole numbers of up to 9 digits, both signs, some zeros
+//   cents    amounts with two decimals (k / 100), both signs
+//   wide     random mantissas over 1e-6 .. 1e14
+//
+// --iterations=N runs every benchmark exactly N times (one run, no
+// estimation rounds), so that two runs under callgrind with different N give
+// the instruction count per call as (Ir(N2) - Ir(N1)) / (N2 - N1).
 #include "SysUtils.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
 
-std::vector<double> Values(size_t n) {
+constexpr size_t kValues = 1024;  // a power of two: the index wraps with a mask
+
+std::vector<double> Mixed(size_t n) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> d(-1e6, 1e6);
     std::vector<double> v(n);
@@ -17,67 +34,80 @@ std::vector<double> Values(size_t n) {
     return v;
 }
 
-void BM_TryFormat2f(benchmark::State& state) {
-    const auto values = Values(1024);
-    const QString fmt = QStringLiteral("%.2f");
+std::vector<double> Integers(size_t n) {
+    std::mt19937_64 rng(11);
+    std::uniform_int_distribution<long long> d(-999999999, 999999999);
+    std::vector<double> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = (i % 16 == 0) ? 0.0 : static_cast<double>(d(rng) >> (i % 24));
+    return v;
+}
+
+std::vector<double> Cents(size_t n) {
+    std::mt19937_64 rng(13);
+    std::uniform_int_distribution<long long> d(-10000000, 10000000);
+    std::vector<double> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = static_cast<double>(d(rng)) / 100;
+    return v;
+}
+
+std::vector<double> Wide(size_t n) {
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> mant(1.0, 10.0);
+    std::uniform_int_distribution<int> ex(-6, 14);
+    std::vector<double> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = mant(rng) * std::pow(10.0, ex(rng)) * ((i & 1) ? -1 : 1);
+    return v;
+}
+
+struct TValueSet {
+    const char* name;
+    std::vector<double> (*make)(size_t);
+};
+const TValueSet kSets[] = {{"mixed", Mixed}, {"integers", Integers}, {"cents", Cents}, {"wide", Wide}};
+
+void TryFormatOne(benchmark::State& state, const QString& fmt, std::vector<double> (*make)(size_t)) {
+    const auto values = make(kValues);
     QString out;
     size_t i = 0;
     for (auto _ : state) {
-        TryFormat(out, fmt, {values[i++ & 1023]});
+        TryFormat(out, fmt, {values[i++ & (kValues - 1)]});
         benchmark::DoNotOptimize(out.constData());
     }
 }
-BENCHMARK(BM_TryFormat2f);
 
-void BM_Format2f(benchmark::State& state) {
-    const auto values = Values(1024);
-    const QString fmt = QStringLiteral("%.2f");
+void FormatOne(benchmark::State& state, const QString& fmt, std::vector<double> (*make)(size_t)) {
+    const auto values = make(kValues);
     size_t i = 0;
     for (auto _ : state) {
-        QString s = Format(fmt, {values[i++ & 1023]});
+        QString s = Format(fmt, {values[i++ & (kValues - 1)]});
         benchmark::DoNotOptimize(s.constData());
     }
 }
-BENCHMARK(BM_Format2f);
 
-void BM_FormatG(benchmark::State& state) {
-    const auto values = Values(1024);
-    const QString fmt = QStringLiteral("%g");
-    QString out;
+void FloatToStrOne(benchmark::State& state, std::vector<double> (*make)(size_t)) {
+    const auto values = make(kValues);
     size_t i = 0;
     for (auto _ : state) {
-        TryFormat(out, fmt, {values[i++ & 1023]});
-        benchmark::DoNotOptimize(out.constData());
-    }
-}
-BENCHMARK(BM_FormatG);
-
-void BM_FloatToStr(benchmark::State& state) {
-    const auto values = Values(1024);
-    size_t i = 0;
-    for (auto _ : state) {
-        QString s = FloatToStr(values[i++ & 1023]);
+        QString s = FloatToStr(values[i++ & (kValues - 1)]);
         benchmark::DoNotOptimize(s.constData());
     }
 }
-BENCHMARK(BM_FloatToStr);
 
-void BM_TryStrToFloat(benchmark::State& state) {
-    const auto values = Values(1024);
+void TryStrToFloatOne(benchmark::State& state) {
+    const auto values = Mixed(kValues);
     std::vector<QString> texts;
     for (double v : values) texts.push_back(FloatToStr(v));
     size_t i = 0;
     double v = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(TryStrToFloat(texts[i++ & 1023], v));
+        benchmark::DoNotOptimize(TryStrToFloat(texts[i++ & (kValues - 1)], v));
         benchmark::DoNotOptimize(v);
     }
 }
-BENCHMARK(BM_TryStrToFloat);
 
 // The shown text of 10,000 cells: parse the cell text, format the value.
 void TenThousandCells(benchmark::State& state, const QString& fmt) {
-    const auto values = Values(10000);
+    const auto values = Mixed(10000);
     std::vector<QString> texts;
     for (double v : values) texts.push_back(FloatToStr(v));
     std::vector<QString> shown(10000);
@@ -90,12 +120,51 @@ void TenThousandCells(benchmark::State& state, const QString& fmt) {
     }
 }
 
-void BM_TenThousandCells(benchmark::State& state) { TenThousandCells(state, QStringLiteral("%.2f")); }
-BENCHMARK(BM_TenThousandCells)->Unit(benchmark::kMicrosecond);
-
-void BM_TenThousandCellsG(benchmark::State& state) { TenThousandCells(state, QStringLiteral("%g")); }
-BENCHMARK(BM_TenThousandCellsG)->Unit(benchmark::kMicrosecond);
+void Register(long long iterations) {
+    auto fixed = [iterations](benchmark::internal::Benchmark* b) {
+        if (iterations > 0) b->Iterations(iterations);
+        return b;
+    };
+    const char* formats[] = {"%g", "%.2f", "%.0f", "%.6f", "%.15f", "%.6g"};
+    for (const TValueSet& set : kSets) {
+        for (const char* f : formats) {
+            const QString fmt = QString::fromLatin1(f);
+            fixed(benchmark::RegisterBenchmark(
+                (std::string("TryFormat/") + f + "/" + set.name).c_str(),
+                [fmt, set](benchmark::State& s) { TryFormatOne(s, fmt, set.make); }));
+        }
+        fixed(benchmark::RegisterBenchmark((std::string("FloatToStr/") + set.name).c_str(),
+                                           [set](benchmark::State& s) { FloatToStrOne(s, set.make); }));
+    }
+    fixed(benchmark::RegisterBenchmark("Format/%.2f/mixed", [](benchmark::State& s) {
+        FormatOne(s, QStringLiteral("%.2f"), Mixed);
+    }));
+    fixed(benchmark::RegisterBenchmark("TryStrToFloat/mixed", TryStrToFloatOne));
+    fixed(benchmark::RegisterBenchmark("TenThousandCells/%.2f", [](benchmark::State& s) {
+        TenThousandCells(s, QStringLiteral("%.2f"));
+    }))->Unit(benchmark::kMicrosecond);
+    fixed(benchmark::RegisterBenchmark("TenThousandCells/%g", [](benchmark::State& s) {
+        TenThousandCells(s, QStringLiteral("%g"));
+    }))->Unit(benchmark::kMicrosecond);
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // Our own flag first; Google Benchmark rejects flags it does not know.
+    long long iterations = 0;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--iterations=", 13) == 0)
+            iterations = std::atoll(argv[i] + 13);
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    Register(iterations);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

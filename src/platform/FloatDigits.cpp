@@ -397,4 +397,246 @@ bool AppendNonFiniteText(TTextBuf& out, double v) {
     return false;
 }
 
+#ifdef __SIZEOF_INT128__
+namespace {
+
+using TWide = unsigned __int128;
+
+// 10^n for 0 <= n <= 22 in 128 bits: m * 10^22 < 2^53 * 2^73.1 still fits.
+struct TPow10Wide {
+    TWide v[23];
+    constexpr TPow10Wide() : v() {
+        TWide r = 1;
+        for (int i = 0; i < 23; ++i) {
+            v[i] = r;
+            r *= 10;
+        }
+    }
+};
+constexpr TPow10Wide kPow10Wide;
+
+// "00" .. "99" as UTF-16 pairs: one 4-byte copy writes two digits.
+struct TPairs16 {
+    char16_t c[200];
+    constexpr TPairs16() : c() {
+        for (int i = 0; i < 100; ++i) {
+            c[2 * i] = static_cast<char16_t>(u'0' + i / 10);
+            c[2 * i + 1] = static_cast<char16_t>(u'0' + i % 10);
+        }
+    }
+};
+constexpr TPairs16 kPairs16;
+
+inline char16_t* PutPair(char16_t* end, unsigned pair) {
+    end -= 2;
+    std::memcpy(end, kPairs16.c + 2 * pair, 2 * sizeof(char16_t));
+    return end;
+}
+
+// The last `count` (<= 8) decimal digits of x, leading zeros included, in
+// 32-bit arithmetic.
+inline char16_t* PutDigits32(char16_t* end, std::uint32_t x, int count) {
+    for (; count >= 2; count -= 2) {
+        end = PutPair(end, x % 100);
+        x /= 100;
+    }
+    if (count > 0) *--end = static_cast<char16_t>(u'0' + x % 10);
+    return end;
+}
+
+// The last `count` (<= 20) decimal digits of v, leading zeros included,
+// ending just before `end`; returns their start.  Eight digits at a time go
+// through 32-bit arithmetic.
+inline char16_t* PutDigits(char16_t* end, std::uint64_t v, int count) {
+    while (count > 8) {
+        end = PutDigits32(end, static_cast<std::uint32_t>(v % 100000000), 8);
+        v /= 100000000;
+        count -= 8;
+    }
+    return PutDigits32(end, static_cast<std::uint32_t>(v), count);
+}
+
+// All decimal digits of v (at least one), ending just before `end`.
+inline char16_t* PutNumber(char16_t* end, std::uint64_t v) {
+    if (v < 100000000) {
+        std::uint32_t x = static_cast<std::uint32_t>(v);
+        while (x >= 100) {
+            end = PutPair(end, x % 100);
+            x /= 100;
+        }
+        if (x >= 10) return PutPair(end, x);
+        *--end = static_cast<char16_t>(u'0' + x);
+        return end;
+    }
+    int count = 9;  // v >= 10^8
+    while (count < 20 && v >= kPow10[count]) ++count;
+    return PutDigits(end, v, count);
+}
+
+}  // namespace
+
+char16_t* ShortFixedText(double v, int decimals, char16_t decSep, char16_t* end) {
+    if (decimals < 0 || decimals > 19) return nullptr;
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    const int be = static_cast<int>((bits >> 52) & 0x7FF);
+    if (be == 0x7FF) return nullptr;
+    // q = |v| * 10^decimals rounded half away from zero, exactly: the
+    // product of the 53-bit mantissa and 10^decimals (< 2^117) is exact in
+    // 128 bits, and the first bit shifted out is the one-half bit.  Zero and
+    // subnormals leave q at 0 (below 10^-300 they cannot reach one half).
+    TWide q = 0;
+    if (be != 0) {
+        const std::uint64_t m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
+        const int e2 = be - 1075;
+        if (e2 > 10) return nullptr;  // |v| >= 2^63: the integer part may not fit 64 bits
+        const TWide p = static_cast<TWide>(m) * kPow10[decimals];
+        if (e2 >= 0) {
+            q = p << e2;  // < 2^127
+        } else if (-e2 < 128) {
+            const int k = -e2;
+            q = (p >> k) + ((p >> (k - 1)) & 1);
+        }
+    }
+    std::uint64_t ip, fp;
+    if (!(q >> 64)) {
+        const std::uint64_t q64 = static_cast<std::uint64_t>(q);
+        ip = q64 / kPow10[decimals];
+        fp = q64 % kPow10[decimals];
+    } else {
+        ip = static_cast<std::uint64_t>(q / kPow10[decimals]);  // |v| < 2^63, so this fits
+        fp = static_cast<std::uint64_t>(q % kPow10[decimals]);
+    }
+    char16_t* p = end;
+    if (decimals > 0) {
+        p = PutDigits(p, fp, decimals);
+        *--p = decSep;
+    }
+    p = PutNumber(p, ip);
+    if ((bits >> 63) && q != 0) *--p = u'-';  // a value that shows as zero has no sign
+    return p;
+}
+
+char16_t* ShortGeneralText(double v, int sig, char16_t decSep, char16_t* end) {
+    if (sig < 1 || sig > 17) return nullptr;
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    const int be = static_cast<int>((bits >> 52) & 0x7FF);
+    if (be == 0x7FF) return nullptr;
+    const bool neg = (bits >> 63) != 0;
+    if (be == 0) {
+        if ((bits << 1) != 0) return nullptr;  // subnormal
+        *--end = u'0';                         // +0 and -0 alike
+        return end;
+    }
+    const double a = std::fabs(v);
+    // Whole numbers that fit the significant digits print as they are.
+    if (a < 9007199254740992.0) {
+        const std::uint64_t u = static_cast<std::uint64_t>(a);
+        if (static_cast<double>(u) == a && u < kPow10[sig]) {
+            char16_t* p = PutNumber(end, u);
+            if (neg) *--p = u'-';
+            return p;
+        }
+    }
+    const std::uint64_t m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
+    const int e2 = be - 1075;
+    // a is in [2^b, 2^(b+1)), so it has pEst or pEst + 1 integer digits.
+    const int b = e2 + 52;
+    const int pEst = ((b * 78913) >> 18) + 1;
+    // q = floor(a * 10^n) with sig or sig + 1 digits; `up` when the rest is
+    // at least one half.
+    int n = sig - pEst;
+    std::uint64_t q;
+    bool up;
+    if (n >= 0) {
+        if (n > 22) return nullptr;
+        const TWide p = static_cast<TWide>(m) * kPow10Wide.v[n];  // < 2^127
+        TWide s;
+        if (e2 >= 0) {
+            if (n > 1 || e2 > 10) return nullptr;  // (n <= 1 always holds from 2^52 on)
+            s = p << e2;
+            up = false;
+        } else {
+            const int k = -e2;
+            if (k >= 128) return nullptr;
+            s = p >> k;
+            up = ((p >> (k - 1)) & 1) != 0;
+        }
+        if (s >> 64) return nullptr;
+        q = static_cast<std::uint64_t>(s);
+    } else {
+        // Digits above the point are cut: work on the integer part, which
+        // fits 64 bits below 2^64.  The fraction cannot change the rounding:
+        // rest + fraction >= 10^j / 2 exactly when rest >= 10^j / 2.
+        const int j = -n;
+        if (j > 19 || e2 > 11 || e2 < -63) return nullptr;
+        const std::uint64_t x = e2 >= 0 ? m << e2 : m >> -e2;
+        q = x / kPow10[j];
+        up = x % kPow10[j] >= kPow10[j] / 2;
+    }
+    if (q >= kPow10[sig]) {
+        // One more integer digit than estimated: drop the last digit, which
+        // alone decides the rounding (the rest below it is under one unit).
+        up = q % 10 >= 5;
+        q /= 10;
+        --n;
+        if (q >= kPow10[sig]) return nullptr;
+    } else if (q < kPow10[sig - 1]) {
+        return nullptr;
+    }
+    q += up ? 1 : 0;
+    int pointPos = sig - n;
+    if (q == kPow10[sig]) {  // 999.. rounded up to 1000..
+        q = kPow10[sig - 1];
+        ++pointPos;
+    }
+    // q has sig digits; trailing zeros are not shown.
+    int nd = sig;
+    while (q % 10000 == 0) {
+        q /= 10000;
+        nd -= 4;
+    }
+    if (q % 100 == 0) {
+        q /= 100;
+        nd -= 2;
+    }
+    if (q % 10 == 0) {
+        q /= 10;
+        --nd;
+    }
+    char16_t* p = end;
+    if (pointPos > sig || pointPos < -3) {
+        const int e = pointPos - 1;
+        p = PutNumber(p, static_cast<std::uint64_t>(e < 0 ? -e : e));
+        if (e < 0) *--p = u'-';
+        *--p = u'E';
+        if (nd > 1) {
+            p = PutDigits(p, q % kPow10[nd - 1], nd - 1);
+            *--p = decSep;
+            q /= kPow10[nd - 1];
+        }
+        *--p = static_cast<char16_t>(u'0' + q);
+    } else if (pointPos <= 0) {
+        p = PutDigits(p, q, nd);
+        for (int i = pointPos; i < 0; ++i) *--p = u'0';
+        *--p = decSep;
+        *--p = u'0';
+    } else if (pointPos >= nd) {
+        for (int i = nd; i < pointPos; ++i) *--p = u'0';
+        p = PutNumber(p, q);
+    } else {
+        const int fd = nd - pointPos;
+        p = PutDigits(p, q % kPow10[fd], fd);
+        *--p = decSep;
+        p = PutNumber(p, q / kPow10[fd]);
+    }
+    if (neg) *--p = u'-';
+    return p;
+}
+#else
+char16_t* ShortFixedText(double, int, char16_t, char16_t*) { return nullptr; }
+char16_t* ShortGeneralText(double, int, char16_t, char16_t*) { return nullptr; }
+#endif
+
 }  // namespace zelk_float

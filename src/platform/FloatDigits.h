@@ -9,6 +9,9 @@
 
 #include <cmath>
 
+struct TVarRec;
+struct TFormatSettings;
+
 namespace zelk_float {
 
 // Enough for any double: the exact expansion has at most 767 significant digits.
@@ -51,6 +54,27 @@ void AppendExponent(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, 
 // General (FloatToStr style) from digits rounded to `sig`: trailing zeros
 // removed; scientific when pointPos > sig or pointPos < -3.
 void AppendGeneral(TTextBuf& out, const TDecDigits& r, int sig, int expDigits, QChar decSep);
+
+// Short conversions written right to left into a caller's buffer, without
+// the digit record: the text ends just before `end` and the function returns
+// where it starts, or nullptr when the value needs the general path (the
+// caller then uses RoundDecimals/RoundSignificant and the renderers, which
+// give the same text).  The buffer must hold kShortTextMax characters.
+constexpr int kShortTextMax = 64;
+// As Format "%.Nf" (no grouping) for 0 <= decimals <= 19; handles every
+// finite |v| < 2^63.
+char16_t* ShortFixedText(double v, int decimals, char16_t decSep, char16_t* end);
+// As Format "%.Ng" and FloatToStr (AppendGeneral without a minimum exponent
+// width) for 1 <= sig <= 17; handles zero, whole numbers of up to sig digits
+// below 2^53, and normal values that need at most 22 decimals at sig digits
+// and whose integer part fits 64 bits.
+char16_t* ShortGeneralText(double v, int sig, char16_t decSep, char16_t* end);
+
+// Format and FloatToStr without the short conversions above: the reference
+// that tests hold them to.
+bool TryFormatGeneral(QString& out, const QString& fmt, const TVarRec* args, int argCount,
+                      const TFormatSettings& settings) noexcept;
+QString FloatToStrGeneral(double value, const TFormatSettings& settings);
 
 // Appends "NAN", "INF" or "-INF" and returns true when v is not finite.
 bool AppendNonFiniteText(TTextBuf& out, double v);

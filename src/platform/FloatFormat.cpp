@@ -15,6 +15,14 @@ int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 }  // namespace
 
 QString FloatToStr(double value, const TFormatSettings& settings) {
+    char16_t buf[kShortTextMax];
+    char16_t* const end = buf + kShortTextMax;
+    if (const char16_t* start = ShortGeneralText(value, 15, settings.DecimalSeparator.unicode(), end))
+        return QString(reinterpret_cast<const QChar*>(start), end - start);
+    return FloatToStrGeneral(value, settings);
+}
+
+QString zelk_float::FloatToStrGeneral(double value, const TFormatSettings& settings) {
     TTextBuf out;
     if (!AppendNonFinite(out, value)) {
         TDecDigits r;

@@ -289,8 +289,51 @@ bool ParseBareSpec(QStringView fmt, TSpec& sp) {
     }
 }
 
+// The cell formats "%g", "%f", "%.Nf" and "%.Ng" (either case, N of one or two
+// digits) with a float argument go through the short conversions, written
+// straight into `out`.  False for any other format, and for values the short
+// conversions leave to the general path; those give the same text.
+bool ShortFloatFormat(QString& out, QStringView fmt, const TVarRec& a, const TFormatSettings& fs) {
+    const qsizetype n = fmt.size();
+    if (a.Kind != TVarRec::vtExtended || n < 2 || n > 5 || n == 3 || fmt[0] != u'%') return false;
+    int prec = -1;
+    if (n > 2) {
+        if (fmt[1] != u'.') return false;
+        prec = 0;
+        for (qsizetype i = 2; i < n - 1; ++i) {
+            const unsigned d = fmt[i].unicode() - u'0';
+            if (d > 9) return false;
+            prec = prec * 10 + static_cast<int>(d);
+        }
+    }
+    char16_t buf[kShortTextMax];
+    char16_t* const end = buf + kShortTextMax;
+    const char16_t* start;
+    switch (fmt[n - 1].unicode()) {
+    case u'f':
+    case u'F':
+        start = ShortFixedText(a.VExtended, prec < 0 ? 2 : prec, fs.DecimalSeparator.unicode(), end);
+        break;
+    case u'g':
+    case u'G':
+        start = ShortGeneralText(a.VExtended, prec < 0 ? 15 : (prec < 1 ? 1 : prec),
+                                 fs.DecimalSeparator.unicode(), end);
+        break;
+    default:
+        return false;
+    }
+    if (!start) return false;
+    const qsizetype len = end - start;
+    // Successive numbers of one format often have the same length; then
+    // data() below only makes sure the buffer is not shared.
+    if (out.size() != len) out.resize(len);
+    std::memcpy(static_cast<void*>(out.data()), start, static_cast<size_t>(len) * sizeof(char16_t));
+    return true;
+}
+
 TFmtError FormatCore(QString& out, QStringView fmt, const TVarRec* args, int argCount,
-                     const TFormatSettings& fs) {
+                     const TFormatSettings& fs, bool shortFloats) {
+    if (shortFloats && argCount >= 1 && ShortFloatFormat(out, fmt, args[0], fs)) return TFmtError::None;
     TSpec bare;
     if (argCount >= 1 && ParseBareSpec(fmt, bare)) {
         TTextBuf piece;
@@ -366,7 +409,7 @@ TFmtError FormatCore(QString& out, QStringView fmt, const TVarRec* args, int arg
 
 QString Format(const QString& fmt, const TVarRec* args, int argCount, const TFormatSettings& settings) {
     QString out;
-    const TFmtError e = FormatCore(out, fmt, args, argCount, settings);
+    const TFmtError e = FormatCore(out, fmt, args, argCount, settings, true);
     if (e != TFmtError::None) RaiseFormatError(e, fmt);
     return out;
 }
@@ -381,7 +424,12 @@ QString Format(const QString& fmt, std::initializer_list<TVarRec> args) {
 
 bool TryFormat(QString& out, const QString& fmt, const TVarRec* args, int argCount,
                const TFormatSettings& settings) noexcept {
-    return FormatCore(out, fmt, args, argCount, settings) == TFmtError::None;
+    return FormatCore(out, fmt, args, argCount, settings, true) == TFmtError::None;
+}
+
+bool zelk_float::TryFormatGeneral(QString& out, const QString& fmt, const TVarRec* args, int argCount,
+                                  const TFormatSettings& settings) noexcept {
+    return FormatCore(out, fmt, args, argCount, settings, false) == TFmtError::None;
 }
 
 bool TryFormat(QString& out, const QString& fmt, std::initializer_list<TVarRec> args,
@@ -390,7 +438,11 @@ bool TryFormat(QString& out, const QString& fmt, std::initializer_list<TVarRec> 
 }
 
 bool TryFormat(QString& out, const QString& fmt, std::initializer_list<TVarRec> args) noexcept {
-    return TryFormat(out, fmt, args.begin(), static_cast<int>(args.size()), FormatSettings());
+    // The form every cell is shown and saved with: the short conversions are
+    // tried here, before the layers of the general entry.
+    const TFormatSettings& fs = FormatSettings();
+    if (args.size() >= 1 && ShortFloatFormat(out, fmt, *args.begin(), fs)) return true;
+    return FormatCore(out, fmt, args.begin(), static_cast<int>(args.size()), fs, false) == TFmtError::None;
 }
 
 bool FormatTakesOneFloat(const QString& fmt) noexcept {
