@@ -73,6 +73,19 @@ public:
     // be answered as fcsValue.  Only called for cells inside the grid.
     virtual TFormulaCalcState GetCalcValue(int32_t col, int32_t row, TFormulaValue& value) const = 0;
 
+    // A quick read for the common case: true with the number when the cell
+    // reads as that number (a cached number of a calculated formula, or a
+    // text that is plainly a number), exactly as GetCalcValue and the
+    // evaluator's text conversion would give it; false means "read it the
+    // general way", never "not a number".  The default always says false.
+    virtual bool ReadNumber(int32_t col, int32_t row, double& value) const
+    {
+        (void)col;
+        (void)row;
+        (void)value;
+        return false;
+    }
+
     // Real row to displayed row; the identity when no rows are hidden.
     virtual int32_t DisplRowIndex(int32_t realRow) const { return realRow; }
 

@@ -186,6 +186,18 @@ bool TGridFormula::Calc(TFormulaValue& r)
     FData = reinterpret_cast<const char16_t*>(FExpression.constData());
 
     double number = 0.0;
+    if (FastEligible() && FastCalc(number)) {
+        r.Kind = TFormulaValue::fvNumber;
+        r.Number = number;
+        if (!r.Text.isEmpty())
+            r.Text.resize(0);
+        return true;
+    }
+    // The general road, from the start.
+    i = 1;
+    FDepth = 0;
+    FLastScan.Pos = 0;
+    number = 0.0;
     NextTokenKind();
     if (FKind != tkSemicolon)
         number = ParseExpression();
@@ -214,6 +226,10 @@ bool TGridFormula::Calc(TFormulaValue& r)
 
 void TGridFormula::ReportError(int position, int ErrType, const QString& ErrStr)
 {
+    if (FFastMode) {
+        FFastBail = true;  // the general road will report it
+        return;
+    }
     if (!FFirstError)
         return;
     FKind = tkError;
@@ -914,6 +930,8 @@ void TGridFormula::AddRangeNumbers(QStringView gridName, const TRangeRefParts& r
         const TTokenKind kind = FKind;
         ReportError(errorPos, feInvalidCellRef);
         FKind = kind;
+        if (FFastMode)
+            return;  // the general road reads the range again
     }
     // The per-cell reads below are FetchRangeCellValue and FetchCellValue with
     // the target and its geometry resolved once for the whole range.
@@ -925,6 +943,12 @@ void TGridFormula::AddRangeNumbers(QStringView gridName, const TRangeRefParts& r
         for (int64_t r = r0; r <= r1; ++r) {
             const int32_t col = static_cast<int32_t>(c), row = static_cast<int32_t>(r);
             const int64_t displRow = FStringGrid ? FStringGrid->DisplRowIndex(row) : row;
+            double quick;
+            if (displRow == row &&
+                target->ReadNumber(static_cast<int32_t>(col + (tfc - ofc)), static_cast<int32_t>(row + (tfr - ofr)), quick)) {
+                list.Add(quick);  // both reads below would give this number
+                continue;
+            }
             if (skipEmpty) {
                 // The range cells lie inside the target (clipped above).
                 v = ReadCell(target, static_cast<int32_t>(col + (tfc - ofc)), static_cast<int32_t>(row + (tfr - ofr)),

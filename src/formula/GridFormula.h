@@ -26,6 +26,8 @@
 #include <QStringView>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class TGridFormula;
 struct TBuiltinEntry;
@@ -91,6 +93,11 @@ public:
     bool Calc(TFormulaValue& r);
     // The code of the first error of the last evaluation, 0 when none.
     int LastErrorCode() const { return FLastErrorCode; }
+    // Common numeric formulas (arithmetic on numbers and plain references,
+    // numeric built-ins) take a quicker reading with the same results; off,
+    // every formula takes the general one.  On by default.
+    bool QuickRoad() const { return FQuickRoad; }
+    void SetQuickRoad(bool Value) { FQuickRoad = Value; }
 
     // -----------------------------------------------------------------------
     // Services for built-in functions (Builtins.h).  Positions are 1-based in
@@ -184,6 +191,19 @@ private:
     void ParseTextList(QStringList& list, bool expandRanges);
     void TakeArgText(double number, QString& text);
     int OrigPosition(int compactPos) const;
+
+    // The quick road for the common numeric formulas (GridFormulaFast.cpp):
+    // true with the value when it could evaluate the whole formula, false
+    // when the general road must (it then starts afresh).
+    bool FastEligible() const;
+    bool FastCalc(double& result);
+    double FastExpression();
+    double FastTerm();
+    double FastSignedFactor();
+    double FastPower();
+    double FastFactor();
+    double FastWord();
+    double FastCall(QStringView upperName, int nameEnd);
     void CompactExpression();  // FExpression from FOrigExpression
 
     int i = 1;
@@ -211,6 +231,13 @@ private:
     bool FCommaSeparates = true;   // "," is accepted between arguments
     int FDepth = 0;
     TRefScan FLastScan;            // classification of the last reference token
+    // The quick road: while FFastMode is set, ReportError only sets FFastBail.
+    bool FQuickRoad = true;
+    bool FFastMode = false;
+    bool FFastBail = false;
+    int FFastDepth = 0;
+    int FFastCallDepth = 0;
+    std::vector<std::unique_ptr<TParamList>> FFastLists;
     // The own grid's geometry, read once per evaluation.
     int32_t FOwnFixedCols = 0, FOwnFixedRows = 0, FOwnColCount = 0, FOwnRowCount = 0;
 };

@@ -152,6 +152,7 @@ public:
     // The cached value (number 0 when there is none).
     TFormulaValue GetCalcValue(int ACol, int ARow) const;
     TFormulaCalcState GetCalcValue(int32_t col, int32_t row, TFormulaValue& value) const override;
+    bool ReadNumber(int32_t col, int32_t row, double& value) const override;
     // The text of a formula cell: with Raw its formula, otherwise its (formatted) result,
     // evaluating it when it is not calculated, or its error display.
     void CalcCellText(int ACol, int ARow, QString& Text, bool Raw);
@@ -222,6 +223,12 @@ public:
     // ---- Overridden steps of the string grid ------------------------------------------------------
     QString GetDisplText(int ACol, int ARow) override;
     QString SaveCellText(int ACol, int ARow) override;
+    // Files move the stored texts of plain cells straight to and from the store
+    // (a subclass keeps the general steps unless it opts in as well).
+    bool PlainCellTransfer() const override;
+    // The stored text of a cell that holds no formula and whose saved text
+    // (ReadCellText) is exactly that text.
+    bool SaveCellView(int ACol, int ARow, QStringView& View) const override;
     void AfterFileLoad() override;
     void ClearRect(int ACol1, int ARow1, int ACol2, int ARow2) override;
     void InsertRows(int RowIndex, int RCount, bool UpdateCellControls = true) override;
@@ -247,6 +254,8 @@ protected:
     virtual void DoAfterRecalc();
 
 private:
+    // A cell without calculation state whose text is a plain whole number.
+    bool PlainNumberCell(int32_t col, int32_t row, double& value) const;
     void GridFormulaError(int ACol, int ARow, int ErrType, int ErrPos, int ErrParam, const QString& ErrStr);
     // The formula of a cell as evaluated (decoded, with "="), or "" when it has none.
     QString FormulaText(int ACol, int ARow);

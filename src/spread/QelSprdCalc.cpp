@@ -9,6 +9,7 @@
 #include "TextHelpers.h"
 
 #include <exception>
+#include <typeinfo>
 #include <stdexcept>
 
 
@@ -103,32 +104,52 @@ TFormulaValue TQelSpreadGrid::GetCalcValue(int ACol, int ARow) const
     return v;
 }
 
+namespace {
+
+// A whole number of at most 15 digits without sign or leading zero: the text
+// of most cells formulas read.  Every reading of such a text gives the same
+// number, whatever the separators.
+inline bool PlainWholeNumber(QStringView text, double& value)
+{
+    const qsizetype n = text.size();
+    if (n == 0 || n > 15)
+        return false;
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    if (p[0] == u'0' && n > 1)
+        return false;
+    int64_t v = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        if (p[k] < u'0' || p[k] > u'9')
+            return false;
+        v = v * 10 + (p[k] - u'0');
+    }
+    value = double(v);
+    return true;
+}
+
+}  // namespace
+
+bool TQelSpreadGrid::PlainNumberCell(int32_t col, int32_t row, double& value) const
+{
+    // Read such a text here, exactly as the evaluator would convert it, which
+    // spares it the display-text path; anything else (signs, fractions, dates,
+    // texts, merged cells, display callbacks) takes the full road.
+    if (OnGetDisplText || OnGetDisplWideText || Grouping().ShowGroupCount())
+        return false;
+    TObject* obj = nullptr;
+    const QStringView text = CellView(col, row, obj);
+    return !obj && PlainWholeNumber(text, value);
+}
+
 TFormulaCalcState TQelSpreadGrid::GetCalcValue(int32_t col, int32_t row, TFormulaValue& value) const
 {
     const TCalcEntry* e = FCalc.Find(col, row);
     if (!e) {
-        // Most cells a sheet's formulas read hold plain whole numbers.  Read
-        // such a text here, exactly as the evaluator would convert it, which
-        // spares it the display-text path; anything else (signs, fractions,
-        // dates, texts, merged cells, display callbacks) takes the full road.
-        if (OnGetDisplText || OnGetDisplWideText || Grouping().ShowGroupCount() ||
-            HasCellProperties(col, row))
+        double d;
+        if (!PlainNumberCell(col, row, d))
             return fcsNotCalculated;
-        const QStringView text = CellView(col, row);
-        const qsizetype n = text.size();
-        if (n == 0 || n > 15)
-            return fcsNotCalculated;
-        const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
-        if (p[0] == u'0' && n > 1)
-            return fcsNotCalculated;
-        int64_t v = 0;
-        for (qsizetype k = 0; k < n; ++k) {
-            if (p[k] < u'0' || p[k] > u'9')
-                return fcsNotCalculated;
-            v = v * 10 + (p[k] - u'0');
-        }
         value.Kind = TFormulaValue::fvNumber;
-        value.Number = double(v);
+        value.Number = d;
         if (!value.Text.isEmpty())
             value.Text.resize(0);
         return fcsValue;
@@ -139,6 +160,17 @@ TFormulaCalcState TQelSpreadGrid::GetCalcValue(int32_t col, int32_t row, TFormul
         return fcsNotCalculated;
     FCalc.GetValue(*e, value);
     return fcsValue;
+}
+
+bool TQelSpreadGrid::ReadNumber(int32_t col, int32_t row, double& value) const
+{
+    const TCalcEntry* e = FCalc.Find(col, row);
+    if (!e)
+        return PlainNumberCell(col, row, value);
+    if (e->ErrLen != 0 || !e->Calculated() || (e->HasValue() && e->IsText()))
+        return false;
+    value = e->HasValue() ? e->Number : 0.0;  // as GetValue gives it
+    return true;
 }
 
 void TQelSpreadGrid::GridFormulaError(int ACol, int ARow, int ErrType, int ErrPos, int ErrParam,
@@ -325,6 +357,22 @@ QString TQelSpreadGrid::SaveCellText(int ACol, int ARow)
         return text;
     }
     return ReadCellText(ACol, ARow);
+}
+
+bool TQelSpreadGrid::PlainCellTransfer() const { return typeid(*this) == typeid(TQelSpreadGrid); }
+
+bool TQelSpreadGrid::SaveCellView(int ACol, int ARow, QStringView& View) const
+{
+    // ReadCellText's steps that may change a text: merged cells (properties),
+    // wide encoding, the display hooks.  Formulas save their values.
+    if (OnGetDisplText || OnGetDisplWideText || URLShowInText() || Grouping().ShowGroupCount())
+        return false;
+    TObject* obj = nullptr;
+    const QStringView v = CellView(ACol, ARow, obj);
+    if (obj || IsFormula(v) || IsWideText(v))
+        return false;
+    View = v;
+    return true;
 }
 
 void TQelSpreadGrid::CalcFooter(int) {}

@@ -4,6 +4,9 @@
 
 #include <CellNames.h>
 
+#include <Random.h>
+
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -119,4 +122,143 @@ TEST_F(FormulaTest, VeryLongRowNumbersAreCellsOutsideTheGrid)
         EXPECT_EQ(r.Code(), 4) << e;
         EXPECT_EQ(r.Pos(), 1) << e;
     }
+}
+
+// ---------------------------------------------------------------------------
+// The quick road for numeric formulas gives what the general road gives:
+// value, success, and every reported error with its position and text.
+
+namespace {
+
+struct RoadResult {
+    EvalResult R;
+    int Reads = 0;
+};
+
+void ExpectSameResult(const EvalResult& quick, const EvalResult& general, const QString& expr,
+                      const char* setting)
+{
+    const std::string where = expr.toStdString() + " (" + setting + ")";
+    EXPECT_EQ(quick.Ok, general.Ok) << where;
+    EXPECT_EQ(quick.Value.Kind, general.Value.Kind) << where;
+    if (!(std::isnan(quick.Value.Number) && std::isnan(general.Value.Number))) {
+        EXPECT_EQ(quick.Value.Number, general.Value.Number) << where;
+    }
+    EXPECT_EQ(quick.Value.Text, general.Value.Text) << where;
+    ASSERT_EQ(quick.Errors.size(), general.Errors.size()) << where;
+    for (size_t k = 0; k < quick.Errors.size(); ++k) {
+        EXPECT_EQ(quick.Errors[k].Code, general.Errors[k].Code) << where;
+        EXPECT_EQ(quick.Errors[k].Pos, general.Errors[k].Pos) << where;
+        EXPECT_EQ(quick.Errors[k].Str, general.Errors[k].Str) << where;
+    }
+}
+
+}  // namespace
+
+class QuickRoadTest : public FormulaTest {
+protected:
+    void SetUp() override
+    {
+        FormulaTest::SetUp();
+        // Column A (grid column 1) rows 1..6 and a few more kinds of cells.
+        Sheet.Set(1, 1, QStringLiteral("12"));
+        Sheet.Set(1, 2, QStringLiteral("-3.5"));
+        Sheet.Set(1, 3, QStringLiteral(" 1,234.5 "));
+        Sheet.Set(1, 4, QStringLiteral("abc"));
+        Sheet.Set(1, 5, QStringLiteral("1/2/2020"));
+        Sheet.Set(1, 6, QStringLiteral("=A1+1"));      // a formula that is not calculated
+        Sheet.Set(2, 1, QStringLiteral("0"));
+        Sheet.Set(2, 2, QStringLiteral("1E308"));
+        Sheet.Set(2, 3, QStringLiteral("7"));
+        Sheet.Cache(3, 1, TFormulaValue::FromNumber(2.5));       // C1: a calculated number
+        Sheet.Cache(3, 2, TFormulaValue::FromText(QStringLiteral("txt")));
+        Sheet.Cache(3, 3, TFormulaValue::FromNumber(-0.0));
+        Sheet.Set(4, 1, QStringLiteral("|\\0031"));              // wide-encoded "1"
+    }
+
+    void Compare(const char* setting)
+    {
+        static const char* const formulas[] = {
+            // arithmetic, precedence, signs, parentheses, powers
+            "1+2*3", "(1+2)*3", "-A1", "+A1*-2", "--1", "2^3^2", "-2^2", "2^-1", "A1/B1", "B1/A1",
+            "7%2", "A1%0", "1E300*1E300", "B2*10", "B2+B2", "((((1))))", "(1", "1)", "1+", "*3", "",
+            "1.5.2", "12abc", ".5+1", "1E-3", "1e+3*2", "0^-1", "0^0",
+            // references of every kind of cell
+            "A1+A2+A3", "A4", "A4+1", "A5", "A5+0", "A6", "A6*1", "A7", "A7+1", "C1*2", "C2", "C2+1",
+            "C3", "D1", "D1+1", "A0", "A99", "K1", "Z1+1", "$A$1", "A$1+1", "a1*2", "PI", "PI*2",
+            // numeric built-ins, ranges, nesting, separators
+            "SUM(A1:A3)", "SUM(A1:A7)", "SUM(A1:C3)", "SUM(C1:C3)", "SUM(B5:A1)", "SUM(A1:A99)",
+            "SUM(A1,B3;C1)", "SUM()", "SUM(1,)", "SUM(A1:A3", "SUM(A1:A3)+1", "sum(a1:a3)*2",
+            "AVERAGE(A1:A3,10)", "MAX(A1:C3)", "MIN(A1:A7)", "MAX(A8:A9)", "COUNT(A1:C3)",
+            "ABS(A2)", "ABS(A4)", "ROUND(A2,0)", "ROUND(A2;1)", "ROUND(A2 1)", "INT(-A2)",
+            "SQRT(-1)", "SQRT(A1)", "SUM(SUM(A1:A2),MAX(A1,B3))", "SUM(A1:A3)/SUM(B1:B1)",
+            "LOG10(100)", "MOD(7,0)", "NOSUCH(1)", "SUM(X!A1:A2)", "IF(A1>1,1,2)", "LEN(\"ab\")",
+            "\"a\"+1", "1+\"2\"", "A1:A3", "SUM(A1:A3 B1)", "1;2",
+        };
+        for (const char* text : formulas) {
+            const QString expr = QString::fromLatin1(text);
+            F.SetQuickRoad(true);
+            const int before = Sheet.Reads;
+            const EvalResult quick = Eval(expr);
+            const int quickReads = Sheet.Reads - before;
+            F.SetQuickRoad(false);
+            const int before2 = Sheet.Reads;
+            const EvalResult general = Eval(expr);
+            const int generalReads = Sheet.Reads - before2;
+            F.SetQuickRoad(true);
+            ExpectSameResult(quick, general, expr, setting);
+            // A formula the quick road gives up reads its cells again, but
+            // never more than twice as often.
+            EXPECT_LE(quickReads, 2 * generalReads + 8) << text << " (" << setting << ")";
+        }
+    }
+};
+
+TEST_F(QuickRoadTest, AgreesWithTheGeneralRoad)
+{
+    Compare("plain");
+    Sheet.QuickNumbers = true;
+    Compare("quick reads");
+    // Hidden rows map references and range cells differently.
+    Sheet.DisplRow = [](int32_t r) { return r == 2 ? 3 : r; };
+    Compare("hidden rows");
+    Sheet.DisplRow = nullptr;
+    // A library that claims a built-in's name and a constant comes first.
+    TestLib lib;
+    lib.Constants[QStringLiteral("K1")] = 42;
+    lib.Functions[QStringLiteral("SUM")] = [](const TParamList& p, int&) { return 1000.0 + p.Count(); };
+    TLibBinder libs;
+    libs.AddLib(&lib);
+    F.SetLibs(&libs);
+    Compare("library");
+    F.SetLibs(nullptr);
+    // A decimal comma changes how "," and "." read.
+    FormatSettings().DecimalSeparator = u',';
+    FormatSettings().ThousandSeparator = u'.';
+    Compare("decimal comma");
+}
+
+TEST_F(QuickRoadTest, FunctionsWithEffectsRunOnce)
+{
+    // RAND draws from the shared random source: the same draws either way.
+    for (bool quick : {true, false}) {
+        SetRandSeed(77);
+        F.SetQuickRoad(quick);
+        const EvalResult r = Eval(QStringLiteral("RAND(1000)+1/0"));
+        EXPECT_FALSE(r.Ok);
+        EXPECT_EQ(r.Code(), 2);
+        const int32_t next = Random(1000000);
+        SetRandSeed(77);
+        Random(1000);  // the one draw of the evaluation
+        EXPECT_EQ(next, Random(1000000));
+    }
+    // The host's functions are asked once per evaluation.
+    int asked = 0;
+    F.IsCustomFunction = [&asked](TGridFormula*, QString& f, bool& match) {
+        ++asked;
+        match = f == u"TWICE";
+    };
+    F.CalcCustomFunction = [](TGridFormula*, QString&, double& p) { p *= 2; };
+    EXPECT_EQ(Num(QStringLiteral("1+TWICE(A1)")), 25);
+    EXPECT_EQ(asked, 1);
 }
