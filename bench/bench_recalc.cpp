@@ -2,7 +2,11 @@
 // a row sum and a running chain, then a row of column totals.  Measures the
 // load (tokenize, store, dependency index), the whole-sheet Recalc, the save
 // of the results, one edit of A1 (which reaches about a third of the sheet),
-// and a Recalc of a chain of a million cells.
+// and a Recalc of a chain of a million cells.  The planning benchmarks time the
+// dependency index alone on the same sheet (argument: rows): the plan of an edit
+// of A1, the first such plan after a load (which builds the reverse part), and
+// the whole-sheet plan.
+#include "DependencyIndex.h"
 #include "QelSprd.h"
 
 #include <QBuffer>
@@ -10,8 +14,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -104,6 +111,79 @@ void BM_W1EditA1(benchmark::State& state)
     }
 }
 
+// The formulas of W1 with n rows and their precedents, as the grid records them.
+struct TW1Formulas {
+    std::vector<std::pair<int32_t, int32_t>> Cells;
+    std::vector<std::vector<TPrecedent>> Precs;  // Index null: the formula's own index
+};
+
+const TW1Formulas& W1Formulas(long n)
+{
+    static std::map<long, TW1Formulas> cache;
+    auto it = cache.find(n);
+    if (it != cache.end())
+        return it->second;
+    TBenchSheet g;
+    g.SetAutoRecalc(false);
+    g.Load(n == 100000 ? W1() : MakeW1(n));
+    TDependencyIndex& idx = g.DependencyIndex();
+    TW1Formulas f;
+    idx.ForEachFormula([&](int32_t c, int32_t r) { f.Cells.emplace_back(c, r); });
+    std::sort(f.Cells.begin(), f.Cells.end());
+    for (auto [c, r] : f.Cells) {
+        std::vector<TPrecedent> p = idx.Precedents(c, r);
+        for (TPrecedent& q : p)
+            q.Index = nullptr;
+        f.Precs.push_back(std::move(p));
+    }
+    return cache.emplace(n, std::move(f)).first->second;
+}
+
+std::unique_ptr<TDependencyIndex> BuildW1Index(long n)
+{
+    const TW1Formulas& f = W1Formulas(n);
+    auto idx = std::make_unique<TDependencyIndex>();
+    std::vector<TPrecedent> buf;
+    for (size_t k = 0; k < f.Cells.size(); ++k) {
+        buf = f.Precs[k];
+        for (TPrecedent& q : buf)
+            q.Index = idx.get();
+        idx->SetFormula(f.Cells[k].first, f.Cells[k].second, buf);
+    }
+    return idx;
+}
+
+void BM_W1PlanEditA1(benchmark::State& state)
+{
+    auto idx = BuildW1Index(state.range(0));
+    const TFormulaNode a1{idx.get(), 1, 1};
+    size_t planned = TDependencyIndex::PlanForChange(std::span<const TFormulaNode>(&a1, 1)).Order.size();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TDependencyIndex::PlanForChange(std::span<const TFormulaNode>(&a1, 1)));
+    state.counters["planned"] = double(planned);
+}
+
+void BM_W1FirstPlanEditA1(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto idx = BuildW1Index(state.range(0));
+        const TFormulaNode a1{idx.get(), 1, 1};
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(TDependencyIndex::PlanForChange(std::span<const TFormulaNode>(&a1, 1)));
+        state.PauseTiming();
+        idx.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_W1PlanAll(benchmark::State& state)
+{
+    auto idx = BuildW1Index(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(idx->PlanAll());
+}
+
 void BM_Chain1MRecalc(benchmark::State& state)
 {
     const int n = 1000000;
@@ -124,6 +204,9 @@ BENCHMARK(BM_W1Load)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_W1Recalc)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_W1Save)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_W1EditA1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_W1PlanEditA1)->Unit(benchmark::kMillisecond)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_W1FirstPlanEditA1)->Unit(benchmark::kMillisecond)->Arg(10000)->Arg(100000)->Iterations(5);
+BENCHMARK(BM_W1PlanAll)->Unit(benchmark::kMillisecond)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Chain1MRecalc)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 int main(int argc, char** argv)

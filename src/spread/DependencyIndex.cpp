@@ -24,6 +24,23 @@ TGridRect normalized(TGridRect r) {
 // indexes without clearing anything beforehand.
 uint32_t g_planStamp = 0;
 
+uint32_t nextPlanStamp() {
+    if (++g_planStamp == 0) ++g_planStamp;  // 0 marks "never visited"
+    return g_planStamp;
+}
+
+bool g_acyclicFastPath = true;
+
+// Columns up to this one may keep the reverse heads of their cells in a dense
+// array and their big ranges in a per-column list.
+constexpr int32_t kIndexedCols = 1 << 15;
+// Big ranges at most this many columns wide are listed under each column.
+constexpr int64_t kNarrowRangeCols = 64;
+
+bool listedByColumn(const TGridRect& r) {
+    return r.Left >= 0 && r.Right < kIndexedCols && int64_t(r.Right) - r.Left + 1 <= kNarrowRangeCols;
+}
+
 } // namespace
 
 // Open-addressing hash map from a cell key to a 32-bit value (linear probing,
@@ -140,18 +157,95 @@ private:
     size_t count_ = 0;
 };
 
+// Cell -> first reverse entry.  Columns whose read cells lie close together
+// (decided when the reverse part is built) keep their heads in a plain array
+// over the rows they span, so the look-ups of a plan and of the build are an
+// index operation; every other cell goes to the hash map.  A cell's head lives
+// in the array exactly when its column has one and its row lies inside it.
+class TDependencyIndex::CellHeads {
+public:
+    int32_t Find(int32_t col, int32_t row) const {
+        if (const int32_t* d = denseSlot(col, row)) return *d;
+        return sparse_.Find(cellKey(col, row));
+    }
+
+    // The head of (col, row), -1 when it has none yet; valid until the next call.
+    int32_t& Upsert(int32_t col, int32_t row) {
+        if (int32_t* d = denseSlot(col, row)) return *d;
+        return sparse_.Upsert(cellKey(col, row), -1);
+    }
+
+    // Sets the head of (col, row); -1 forgets the cell.
+    void Set(int32_t col, int32_t row, int32_t head) {
+        if (int32_t* d = denseSlot(col, row)) *d = head;
+        else if (head < 0) sparse_.Erase(cellKey(col, row));
+        else sparse_.Upsert(cellKey(col, row), -1) = head;
+    }
+
+    // The heads of rows top..bottom of col when they all lie in its array.
+    int32_t* DenseRun(int32_t col, int32_t top, int32_t bottom) {
+        int32_t* first = denseSlot(col, top);
+        return first && denseSlot(col, bottom) ? first : nullptr;
+    }
+
+    // Gives column col an array for rows lo..hi (only while it holds nothing).
+    void MakeDense(int32_t col, int32_t lo, int32_t hi) {
+        if (size_t(col) >= dense_.size()) dense_.resize(size_t(col) + 1);
+        dense_[size_t(col)].Lo = lo;
+        dense_[size_t(col)].Heads.assign(size_t(int64_t(hi) - lo + 1), -1);
+    }
+
+    void ReserveSparse(size_t keys) { sparse_.Reserve(keys); }
+
+    void Clear() {
+        dense_.clear();
+        dense_.shrink_to_fit();
+        sparse_.Clear();
+    }
+
+    // Calls f(col, row, head) for every cell with a head.
+    template <typename F>
+    void ForEach(F&& f) const {
+        for (size_t c = 0; c < dense_.size(); ++c) {
+            const Column& col = dense_[c];
+            for (size_t k = 0; k < col.Heads.size(); ++k)
+                if (col.Heads[k] >= 0) f(int32_t(c), int32_t(int64_t(col.Lo) + int64_t(k)), col.Heads[k]);
+        }
+        sparse_.ForEach([&](uint64_t key, int32_t head) { f(int32_t(key >> 32), int32_t(uint32_t(key)), head); });
+    }
+
+private:
+    struct Column {
+        int32_t Lo = 0;
+        std::vector<int32_t> Heads;
+    };
+
+    int32_t* denseSlot(int32_t col, int32_t row) {
+        return const_cast<int32_t*>(std::as_const(*this).denseSlot(col, row));
+    }
+    const int32_t* denseSlot(int32_t col, int32_t row) const {
+        if (size_t(uint32_t(col)) >= dense_.size()) return nullptr;
+        const Column& c = dense_[size_t(col)];
+        size_t k = size_t(uint32_t(row) - uint32_t(c.Lo));
+        return k < c.Heads.size() ? &c.Heads[k] : nullptr;
+    }
+
+    std::vector<Column> dense_;
+    CellMap sparse_;
+};
+
 struct TDependencyIndex::Node {
     int32_t Col = 0;
     int32_t Row = 0;
     uint32_t PrecBegin = 0;
     uint32_t PrecCount = 0;
-    bool Alive = false;
-    // Scratch state of the cycle search, valid while Stamp equals the plan's stamp.
-    bool OnStack = false;
-    bool SelfLoop = false;
+    // Scratch state of a plan, valid while Stamp equals the plan's stamp.
     uint32_t Stamp = 0;
     int32_t TIndex = 0;
     int32_t TLow = 0;
+    bool Alive = false;
+    bool OnStack = false;
+    bool SelfLoop = false;
 };
 
 struct TDependencyIndex::RevEntry {
@@ -166,8 +260,82 @@ struct TDependencyIndex::BigRange {
     int32_t DstNode = -1;  // -1: removed
 };
 
+namespace {
+
+// A stack over a vector whose push needs no call on the common path (the
+// searches push a few entries per node).
+template <typename T>
+class TStack {
+public:
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { size_ = 0; }
+    void shrinkTo(size_t n) { size_ = n; }
+    T& operator[](size_t i) { return data_[i]; }
+    T& back() { return data_[size_ - 1]; }
+    void pop_back() { --size_; }
+    const T* begin() const { return data_.data(); }
+    const T* end() const { return data_.data() + size_; }
+    template <typename... A>
+    void emplace_back(A&&... a) {
+        if (size_ == cap_) grow();
+        data_[size_++] = T{std::forward<A>(a)...};
+    }
+    // Gives the room back when it is much larger than what was used.
+    void trim(size_t used) {
+        size_ = 0;
+        if (cap_ > 4096 && cap_ / 4 > used) {
+            std::vector<T>().swap(data_);
+            cap_ = 0;
+        }
+    }
+
+private:
+    void grow() {
+        data_.resize(std::max<size_t>(256, cap_ * 2));
+        cap_ = data_.size();
+    }
+    std::vector<T> data_;
+    size_t size_ = 0;
+    size_t cap_ = 0;
+};
+
+} // namespace
+
+// Buffers of the searches, kept from one plan to the next so that a plan of an
+// edit allocates nothing but its result.
+struct TDependencyIndex::PlanScratch {
+    struct Frame {
+        TDependencyIndex* Index;
+        int32_t Id;
+        uint32_t Begin;  // this node's successors are Succ[Begin, End)
+        uint32_t Pos;
+        uint32_t End;
+    };
+    TStack<Frame> Frames;
+    TStack<Ref> Succ;
+    TStack<Ref> Scc;
+    TStack<TFormulaNode> Emitted;
+    TStack<uint8_t> Cyclic;
+    std::vector<Ref> Roots;
+
+    // After a plan: buffers much larger than the plan needed are given back.
+    void Trim(size_t used) {
+        Frames.trim(used);
+        Succ.trim(used);
+        Scc.trim(used);
+        Emitted.trim(used);
+        Cyclic.trim(used);
+        Roots.clear();
+        if (Roots.capacity() > 4096 && Roots.capacity() / 4 > used) std::vector<Ref>().swap(Roots);
+    }
+};
+
+void TDependencyIndex::SetAcyclicFastPath(bool on) { g_acyclicFastPath = on; }
+bool TDependencyIndex::AcyclicFastPath() { return g_acyclicFastPath; }
+
 TDependencyIndex::TDependencyIndex(void* owner)
-    : owner_(owner), nodeMap_(new CellMap), revHeads_(new CellMap) {}
+    : owner_(owner), nodeMap_(new CellMap), revHeads_(new CellHeads) {}
 
 TDependencyIndex::~TDependencyIndex() {
     // Indexes this one's formulas read lose their reverse entries pointing here;
@@ -197,12 +365,15 @@ void TDependencyIndex::removeReader(TDependencyIndex* reader) {
 
 // Removes, in one pass, every reverse entry whose formula lies in dst.
 void TDependencyIndex::purgeDependentsIn(const TDependencyIndex* dst) {
-    std::vector<std::pair<uint64_t, int32_t>> heads;
-    revHeads_->ForEach([&](uint64_t k, int32_t h) { heads.emplace_back(k, h); });
-    for (auto& [key, head] : heads) {
-        int32_t newHead = head;
+    struct Head {
+        int32_t Col, Row, First;
+    };
+    std::vector<Head> heads;
+    revHeads_->ForEach([&](int32_t c, int32_t r, int32_t h) { heads.push_back(Head{c, r, h}); });
+    for (const Head& h : heads) {
+        int32_t newHead = h.First;
         int32_t prev = -1;
-        for (int32_t e = head; e >= 0;) {
+        for (int32_t e = h.First; e >= 0;) {
             int32_t next = revPool_[size_t(e)].Next;
             if (revPool_[size_t(e)].Dst == dst) {
                 if (prev < 0) newHead = next; else revPool_[size_t(prev)].Next = next;
@@ -213,11 +384,11 @@ void TDependencyIndex::purgeDependentsIn(const TDependencyIndex* dst) {
             }
             e = next;
         }
-        if (newHead < 0) revHeads_->Erase(key);
-        else if (newHead != head) revHeads_->Upsert(key, -1) = newHead;
+        if (newHead != h.First) revHeads_->Set(h.Col, h.Row, newHead);
     }
     std::erase_if(bigRanges_, [&](const BigRange& b) { return b.Dst == dst || b.DstNode < 0; });
     bigGarbage_ = 0;
+    bigIndexValid_ = false;
 }
 
 int32_t TDependencyIndex::findNode(int32_t col, int32_t row) const {
@@ -257,8 +428,8 @@ bool TDependencyIndex::HasFormula(int32_t col, int32_t row) const { return findN
 
 void TDependencyIndex::addReverse(const TGridRect& rect, TDependencyIndex* dstIndex, int32_t dstNode) {
     if (rectCells(rect) <= kSmallRangeCells) {
-        for (int32_t c = rect.Left; c <= rect.Right; ++c) {
-            for (int32_t r = rect.Top; r <= rect.Bottom; ++r) {
+        for (int64_t c = rect.Left; c <= rect.Right; ++c) {
+            for (int64_t r = rect.Top; r <= rect.Bottom; ++r) {
                 int32_t e;
                 if (!freeRev_.empty()) {
                     e = freeRev_.back();
@@ -267,32 +438,28 @@ void TDependencyIndex::addReverse(const TGridRect& rect, TDependencyIndex* dstIn
                     e = int32_t(revPool_.size());
                     revPool_.emplace_back();
                 }
-                int32_t& head = revHeads_->Upsert(cellKey(c, r), -1);
+                int32_t& head = revHeads_->Upsert(int32_t(c), int32_t(r));
                 revPool_[size_t(e)] = RevEntry{dstIndex, dstNode, head};
                 head = e;
             }
         }
     } else {
         bigRanges_.push_back(BigRange{rect, dstIndex, dstNode});
+        if (bigIndexValid_) indexBigRange(int32_t(bigRanges_.size() - 1));
     }
 }
 
 void TDependencyIndex::removeReverse(const TGridRect& rect, TDependencyIndex* dstIndex, int32_t dstNode) {
     if (rectCells(rect) <= kSmallRangeCells) {
-        for (int32_t c = rect.Left; c <= rect.Right; ++c) {
-            for (int32_t r = rect.Top; r <= rect.Bottom; ++r) {
-                uint64_t key = cellKey(c, r);
-                int32_t head = revHeads_->Find(key);
+        for (int64_t c = rect.Left; c <= rect.Right; ++c) {
+            for (int64_t r = rect.Top; r <= rect.Bottom; ++r) {
+                int32_t head = revHeads_->Find(int32_t(c), int32_t(r));
                 int32_t prev = -1;
                 for (int32_t e = head; e >= 0; e = revPool_[size_t(e)].Next) {
                     RevEntry& re = revPool_[size_t(e)];
                     if (re.Dst == dstIndex && re.DstNode == dstNode) {
-                        if (prev < 0) {
-                            if (re.Next < 0) revHeads_->Erase(key);
-                            else revHeads_->Upsert(key, -1) = re.Next;
-                        } else {
-                            revPool_[size_t(prev)].Next = re.Next;
-                        }
+                        if (prev < 0) revHeads_->Set(int32_t(c), int32_t(r), re.Next);
+                        else revPool_[size_t(prev)].Next = re.Next;
                         re = RevEntry{};
                         freeRev_.push_back(e);
                         break;
@@ -312,8 +479,27 @@ void TDependencyIndex::removeReverse(const TGridRect& rect, TDependencyIndex* ds
         if (bigGarbage_ > 64 && bigGarbage_ * 2 > bigRanges_.size()) {
             std::erase_if(bigRanges_, [](const BigRange& b) { return b.DstNode < 0; });
             bigGarbage_ = 0;
+            bigIndexValid_ = false;
         }
     }
+}
+
+void TDependencyIndex::indexBigRange(int32_t k) const {
+    const TGridRect& r = bigRanges_[size_t(k)].Rect;
+    if (!listedByColumn(r)) {
+        bigWide_.push_back(k);
+        return;
+    }
+    if (size_t(r.Right) >= bigByCol_.size()) bigByCol_.resize(size_t(r.Right) + 1);
+    for (int32_t c = r.Left; c <= r.Right; ++c) bigByCol_[size_t(c)].push_back(k);
+}
+
+void TDependencyIndex::buildBigIndex() const {
+    bigByCol_.clear();
+    bigWide_.clear();
+    for (size_t k = 0; k < bigRanges_.size(); ++k)
+        if (bigRanges_[k].DstNode >= 0) indexBigRange(int32_t(k));
+    bigIndexValid_ = true;
 }
 
 void TDependencyIndex::unlinkPrecedents(int32_t nodeId) {
@@ -383,6 +569,9 @@ void TDependencyIndex::RemoveAllFormulas() {
         revHeads_->Clear();
         bigRanges_.clear();
         bigGarbage_ = 0;
+        bigByCol_.clear();
+        bigWide_.clear();
+        bigIndexValid_ = false;
         reverseBuilt_ = false;
     }
     nodes_.clear();
@@ -415,17 +604,48 @@ std::vector<TPrecedent> TDependencyIndex::Precedents(int32_t col, int32_t row) c
     return out;
 }
 
-void TDependencyIndex::directDependentIds(int32_t col, int32_t row,
-                                          std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const {
-    ensureReverse();
-    for (int32_t e = revHeads_->Find(cellKey(col, row)); e >= 0; e = revPool_[size_t(e)].Next)
-        out.emplace_back(revPool_[size_t(e)].Dst, revPool_[size_t(e)].DstNode);
-    for (const BigRange& b : bigRanges_)
+// The formula cells that read (col, row): its own entries first, newest first,
+// then the big ranges holding it, oldest first.
+template <typename Out>
+void TDependencyIndex::appendDependents(int32_t col, int32_t row, Out& out) const {
+    if (!reverseBuilt_) ensureReverse();
+    for (int32_t e = revHeads_->Find(col, row); e >= 0;) {
+        const RevEntry& re = revPool_[size_t(e)];
+        out.emplace_back(re.Dst, re.DstNode);
+        e = re.Next;
+    }
+    if (bigRanges_.empty()) return;
+    if (!bigIndexValid_) buildBigIndex();
+    const int32_t* narrow = nullptr;
+    const int32_t* narrowEnd = nullptr;
+    if (size_t(uint32_t(col)) < bigByCol_.size()) {
+        narrow = bigByCol_[size_t(col)].data();
+        narrowEnd = narrow + bigByCol_[size_t(col)].size();
+    }
+    const BigRange* big = bigRanges_.data();
+    auto take = [&](int32_t k) {
+        const BigRange& b = big[k];
         if (b.DstNode >= 0 && b.Rect.Contains(col, row)) out.emplace_back(b.Dst, b.DstNode);
+    };
+    if (bigWide_.empty()) {
+        for (; narrow != narrowEnd; ++narrow) take(*narrow);
+        return;
+    }
+    // Merge the column's list with the wide ranges, both in bigRanges_ order.
+    const int32_t* wide = bigWide_.data();
+    const int32_t* wideEnd = wide + bigWide_.size();
+    while (narrow != narrowEnd || wide != wideEnd) {
+        if (wide == wideEnd || (narrow != narrowEnd && *narrow < *wide)) take(*narrow++);
+        else take(*wide++);
+    }
+}
+
+void TDependencyIndex::directDependentIds(int32_t col, int32_t row, std::vector<Ref>& out) const {
+    appendDependents(col, row, out);
 }
 
 void TDependencyIndex::DirectDependents(int32_t col, int32_t row, std::vector<TFormulaNode>& out) const {
-    std::vector<std::pair<TDependencyIndex*, int32_t>> ids;
+    std::vector<Ref> ids;
     directDependentIds(col, row, ids);
     for (auto [idx, id] : ids) {
         const Node& n = idx->nodes_[size_t(id)];
@@ -438,117 +658,141 @@ void TDependencyIndex::ForEachFormula(const std::function<void(int32_t, int32_t)
         if (n.Alive) f(n.Col, n.Row);
 }
 
-// Tarjan's strongly-connected-components search, written with an explicit
-// stack so that a chain of a million cells needs no deep recursion.  A
-// component is emitted once every component reachable from it has been
-// emitted.  `successors(ref, out)` appends the edges of a node.
-template <typename Successors>
-void TDependencyIndex::tarjanCore(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
-                                  const TDependencyIndex* restrictTo, Successors&& successors,
-                                  std::vector<std::pair<TDependencyIndex*, int32_t>>& emitted,
-                                  std::vector<bool>& emittedCyclic) {
-    using Ref = std::pair<TDependencyIndex*, int32_t>;
-    uint32_t stamp = ++g_planStamp;
-    if (stamp == 0) stamp = ++g_planStamp;  // 0 marks "never visited"
+// One plan runs at a time (the indexes are used from one thread).
+TDependencyIndex::PlanScratch& TDependencyIndex::scratch() {
+    static PlanScratch s;
+    return s;
+}
 
-    struct Frame {
-        Ref NodeRef;
-        size_t SuccBegin;
-        size_t Pos;
-        size_t SuccEnd;
-    };
-    std::vector<Frame> frames;
-    std::vector<Ref> succBuf;
-    std::vector<Ref> sccStack;
+// Depth-first search with an explicit stack, so that a chain of a million cells
+// needs no deep recursion.  `successors(index, node, out)` appends the edges of
+// a node.
+//
+// Fast: a node is emitted when it is finished (post-order), which is an order
+// in which everything reachable from a node comes before it, as long as no
+// cycle is reached; an edge back to a node still on the path (or to the node
+// itself) proves a cycle, and the search gives up.  On a graph without cycles
+// Tarjan's search below emits exactly the same sequence, each node being a
+// component of its own.
+//
+// Otherwise: Tarjan's strongly connected components; a component is emitted
+// once every component reachable from it has been emitted.
+template <bool Fast, typename Successors, typename Emit>
+bool TDependencyIndex::search(std::span<const Ref> roots, const TDependencyIndex* restrictTo,
+                              Successors&& successors, Emit&& emit) {
+    PlanScratch& s = scratch();
+    using Frame = PlanScratch::Frame;
+    const uint32_t stamp = nextPlanStamp();
+    s.Frames.clear();
+    s.Succ.clear();
+    s.Scc.clear();
     int32_t counter = 0;
 
-    auto nodeOf = [](const Ref& r) -> Node& { return r.first->nodes_[size_t(r.second)]; };
-    auto push = [&](const Ref& r) {
-        Node& n = nodeOf(r);
+    auto push = [&](TDependencyIndex* idx, int32_t id) {
+        Node& n = idx->nodes_[size_t(id)];
         n.Stamp = stamp;
-        n.TIndex = n.TLow = counter++;
         n.OnStack = true;
-        n.SelfLoop = false;
-        sccStack.push_back(r);
-        size_t begin = succBuf.size();
-        successors(r, succBuf);
-        frames.push_back(Frame{r, begin, begin, succBuf.size()});
+        if constexpr (!Fast) {
+            n.TIndex = n.TLow = counter++;
+            n.SelfLoop = false;
+            s.Scc.emplace_back(idx, id);
+        }
+        uint32_t begin = uint32_t(s.Succ.size());
+        successors(idx, n, s.Succ);
+        s.Frames.emplace_back(idx, id, begin, begin, uint32_t(s.Succ.size()));
     };
 
     for (const Ref& root : roots) {
         if (!root.first || root.second < 0) continue;
         if (restrictTo && root.first != restrictTo) continue;
-        Node& rn = nodeOf(root);
+        Node& rn = root.first->nodes_[size_t(root.second)];
         if (!rn.Alive || rn.Stamp == stamp) continue;
-        push(root);
-        while (!frames.empty()) {
-            Frame& f = frames.back();
-            if (f.Pos < f.SuccEnd) {
-                Ref w = succBuf[f.Pos++];
+        push(root.first, root.second);
+        while (!s.Frames.empty()) {
+            Frame& f = s.Frames.back();
+            if (f.Pos < f.End) {
+                const Ref w = s.Succ[f.Pos++];
                 if (restrictTo && w.first != restrictTo) continue;
-                Node& wn = nodeOf(w);
+                Node& wn = w.first->nodes_[size_t(w.second)];
                 if (!wn.Alive) continue;
-                if (w == f.NodeRef) {
-                    wn.SelfLoop = true;
-                    continue;
-                }
                 if (wn.Stamp != stamp) {
-                    push(w);  // invalidates f
+                    push(w.first, w.second);  // invalidates f
                     continue;
                 }
-                if (wn.OnStack) {
-                    Node& fn = nodeOf(f.NodeRef);
-                    fn.TLow = std::min(fn.TLow, wn.TIndex);
+                if (!wn.OnStack) continue;  // finished earlier
+                if constexpr (Fast) {
+                    return false;  // back to the path: a cycle
+                } else {
+                    if (w.first == f.Index && w.second == f.Id) {
+                        wn.SelfLoop = true;
+                    } else {
+                        Node& fn = f.Index->nodes_[size_t(f.Id)];
+                        fn.TLow = std::min(fn.TLow, wn.TIndex);
+                    }
                 }
                 continue;
             }
-            Ref v = f.NodeRef;
-            size_t begin = f.SuccBegin;
-            frames.pop_back();
-            succBuf.resize(begin);
-            Node& vn = nodeOf(v);
-            if (vn.TLow == vn.TIndex) {
-                size_t start = sccStack.size();
-                do {
-                    --start;
-                } while (sccStack[start] != v);
-                bool cyclic = (sccStack.size() - start > 1) || vn.SelfLoop;
-                for (size_t k = start; k < sccStack.size(); ++k) {
-                    nodeOf(sccStack[k]).OnStack = false;
-                    emitted.push_back(sccStack[k]);
-                    emittedCyclic.push_back(cyclic);
+            TDependencyIndex* vIdx = f.Index;
+            const int32_t vId = f.Id;
+            s.Succ.shrinkTo(f.Begin);
+            s.Frames.pop_back();
+            Node& vn = vIdx->nodes_[size_t(vId)];
+            if constexpr (Fast) {
+                vn.OnStack = false;
+                emit(vIdx, vId, false);
+            } else {
+                if (vn.TLow == vn.TIndex) {
+                    size_t start = s.Scc.size();
+                    do {
+                        --start;
+                    } while (s.Scc[start].first != vIdx || s.Scc[start].second != vId);
+                    const bool cyclic = (s.Scc.size() - start > 1) || vn.SelfLoop;
+                    for (size_t k = start; k < s.Scc.size(); ++k) {
+                        s.Scc[k].first->nodes_[size_t(s.Scc[k].second)].OnStack = false;
+                        emit(s.Scc[k].first, s.Scc[k].second, cyclic);
+                    }
+                    s.Scc.shrinkTo(start);
                 }
-                sccStack.resize(start);
-            }
-            if (!frames.empty()) {
-                Node& pn = nodeOf(frames.back().NodeRef);
-                pn.TLow = std::min(pn.TLow, vn.TLow);
+                if (!s.Frames.empty()) {
+                    const Frame& p = s.Frames.back();
+                    Node& pn = p.Index->nodes_[size_t(p.Id)];
+                    pn.TLow = std::min(pn.TLow, vn.TLow);
+                }
             }
         }
     }
+    return true;
 }
 
-// Over the "is read by" graph: downstream components come out first, so the
-// reversed emission order is an evaluation order.
-TEvalPlan TDependencyIndex::tarjan(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
-                                   const TDependencyIndex* restrictTo) {
-    std::vector<std::pair<TDependencyIndex*, int32_t>> emitted;
-    std::vector<bool> cyclic;
-    tarjanCore(
-        roots, restrictTo,
-        [](const std::pair<TDependencyIndex*, int32_t>& r, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) {
-            const Node& n = r.first->nodes_[size_t(r.second)];
-            r.first->directDependentIds(n.Col, n.Row, out);
-        },
-        emitted, cyclic);
-    TEvalPlan plan;
-    plan.Order.reserve(emitted.size());
-    plan.Cyclic.reserve(emitted.size());
-    for (size_t k = emitted.size(); k-- > 0;) {
-        const Node& n = emitted[k].first->nodes_[size_t(emitted[k].second)];
-        plan.Order.push_back(TFormulaNode{emitted[k].first, n.Col, n.Row});
-        plan.Cyclic.push_back(cyclic[k]);
+TEvalPlan TDependencyIndex::planReachable(std::span<const Ref> roots) {
+    PlanScratch& s = scratch();
+    auto readers = [](TDependencyIndex* idx, const Node& n, TStack<Ref>& out) {
+        idx->appendDependents(n.Col, n.Row, out);
+    };
+    auto emit = [&s](TDependencyIndex* idx, int32_t id, bool) {
+        const Node& n = idx->nodes_[size_t(id)];
+        s.Emitted.emplace_back(idx, n.Col, n.Row);
+    };
+    s.Emitted.clear();
+    s.Cyclic.clear();
+    const bool acyclic = g_acyclicFastPath && search<true>(roots, nullptr, readers, emit);
+    if (!acyclic) {
+        s.Emitted.clear();
+        search<false>(roots, nullptr, readers, [&](TDependencyIndex* idx, int32_t id, bool cyclic) {
+            emit(idx, id, cyclic);
+            s.Cyclic.emplace_back(uint8_t(cyclic));
+        });
     }
+    // Downstream cells come out first, so the reversed emission order is an
+    // evaluation order.
+    const size_t n = s.Emitted.size();
+    TEvalPlan plan;
+    plan.Order.assign(std::make_reverse_iterator(s.Emitted.end()), std::make_reverse_iterator(s.Emitted.begin()));
+    plan.Cyclic.assign(n, false);
+    if (!acyclic)
+        for (size_t k = 0; k < n; ++k)
+            if (s.Cyclic[k]) plan.Cyclic[n - 1 - k] = true;
+    s.Trim(n);
     return plan;
 }
 
@@ -575,8 +819,8 @@ void TDependencyIndex::buildColumnView() const {
     columnViewValid_ = true;
 }
 
-void TDependencyIndex::formulaNodesIn(const TGridRect& rect,
-                                      std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const {
+template <typename Out>
+void TDependencyIndex::formulaNodesIn(const TGridRect& rect, Out& out) const {
     buildColumnView();
     auto it = std::lower_bound(colRanges_.begin(), colRanges_.end(), rect.Left,
                                [](const auto& e, int32_t col) { return e.first < col; });
@@ -591,35 +835,98 @@ void TDependencyIndex::formulaNodesIn(const TGridRect& rect,
 }
 
 void TDependencyIndex::ensureReverse() const {
-    if (reverseBuilt_) return;
-    auto self = const_cast<TDependencyIndex*>(this);
-    self->reverseBuilt_ = true;
-    // Room for the entries at once.  The cell map is sized for half as many
-    // cells as entries: most sheets read each cell once or twice, so it rarely
-    // grows afterwards; it comes out larger than growth would make it only
-    // where most cells are read by three formulas or more, and even then it
-    // takes less memory than the entry pool itself.
-    size_t entries = 0;
-    for (const TDependencyIndex* reader : readers_)
+    if (!reverseBuilt_) const_cast<TDependencyIndex*>(this)->buildReverse();
+}
+
+// One pass to size everything, one to fill it.  A column whose read cells are
+// dense enough (at least one entry per four rows of the rows they span) gets
+// an array of heads, which takes no more room than the hash map would and
+// needs no hashing; the others go to the hash map, sized once.
+void TDependencyIndex::buildReverse() {
+    reverseBuilt_ = true;
+    struct ColStat {
+        int64_t Entries = 0;
+        int32_t Lo = std::numeric_limits<int32_t>::max();
+        int32_t Hi = std::numeric_limits<int32_t>::min();
+    };
+    std::vector<ColStat> stats;
+    size_t entries = 0, sparseEntries = 0, big = 0;
+    for (const TDependencyIndex* reader : readers_) {
+        const TPrecedent* precs = reader->precPool_.data();
         for (const Node& n : reader->nodes_) {
             if (!n.Alive) continue;
-            for (uint32_t k = 0; k < n.PrecCount; ++k) {
-                const TPrecedent& p = reader->precPool_[n.PrecBegin + k];
-                if (p.Index == this && rectCells(p.Rect) <= kSmallRangeCells) entries += size_t(rectCells(p.Rect));
-            }
-        }
-    self->revPool_.reserve(revPool_.size() + entries);
-    self->revHeads_->Reserve(entries / 2);
-    for (TDependencyIndex* reader : readers_) {
-        for (size_t id = 0; id < reader->nodes_.size(); ++id) {
-            const Node& n = reader->nodes_[id];
-            if (!n.Alive) continue;
-            for (uint32_t k = 0; k < n.PrecCount; ++k) {
-                const TPrecedent& p = reader->precPool_[n.PrecBegin + k];
-                if (p.Index == this) self->addReverse(p.Rect, reader, int32_t(id));
+            for (const TPrecedent *pp = precs + n.PrecBegin, *end = pp + n.PrecCount; pp != end; ++pp) {
+                const TPrecedent& p = *pp;
+                if (p.Index != this) continue;
+                const int64_t cells = rectCells(p.Rect);
+                if (cells > kSmallRangeCells) {
+                    ++big;
+                    continue;
+                }
+                entries += size_t(cells);
+                if (p.Rect.Left < 0 || p.Rect.Right >= kIndexedCols) {
+                    sparseEntries += size_t(cells);
+                    continue;
+                }
+                if (size_t(p.Rect.Right) >= stats.size()) stats.resize(size_t(p.Rect.Right) + 1);
+                const int64_t rows = int64_t(p.Rect.Bottom) - p.Rect.Top + 1;
+                for (int32_t c = p.Rect.Left; c <= p.Rect.Right; ++c) {
+                    ColStat& st = stats[size_t(c)];
+                    st.Entries += rows;
+                    st.Lo = std::min(st.Lo, p.Rect.Top);
+                    st.Hi = std::max(st.Hi, p.Rect.Bottom);
+                }
             }
         }
     }
+    for (size_t c = 0; c < stats.size(); ++c) {
+        const ColStat& st = stats[c];
+        if (st.Entries == 0) continue;
+        if (st.Entries * 4 >= int64_t(st.Hi) - st.Lo + 1) revHeads_->MakeDense(int32_t(c), st.Lo, st.Hi);
+        else sparseEntries += size_t(st.Entries);
+    }
+    // Most sheets read each cell once or twice: half as many cells as entries.
+    revHeads_->ReserveSparse(sparseEntries / 2);
+    bigRanges_.reserve(bigRanges_.size() + big);
+    const size_t base = revPool_.size();
+    revPool_.resize(base + entries);
+    RevEntry* out = revPool_.data() + base;
+    int32_t next = int32_t(base);
+    for (TDependencyIndex* reader : readers_) {
+        const TPrecedent* precs = reader->precPool_.data();
+        const Node* nodes = reader->nodes_.data();
+        const size_t count = reader->nodes_.size();
+        for (size_t id = 0; id < count; ++id) {
+            const Node& n = nodes[id];
+            if (!n.Alive) continue;
+            for (const TPrecedent *p = precs + n.PrecBegin, *end = p + n.PrecCount; p != end; ++p) {
+                if (p->Index != this) continue;
+                const TGridRect r = p->Rect;
+                const int64_t cols = int64_t(r.Right) - r.Left + 1;
+                const int64_t rows = int64_t(r.Bottom) - r.Top + 1;
+                if (cols * rows > kSmallRangeCells) {
+                    bigRanges_.push_back(BigRange{r, reader, int32_t(id)});
+                    continue;
+                }
+                for (int64_t dc = 0; dc < cols; ++dc) {
+                    const int32_t c = int32_t(r.Left + dc);
+                    if (int32_t* run = revHeads_->DenseRun(c, r.Top, r.Bottom)) {
+                        for (int64_t dr = 0; dr < rows; ++dr) {
+                            *out++ = RevEntry{reader, int32_t(id), run[dr]};
+                            run[dr] = next++;
+                        }
+                        continue;
+                    }
+                    for (int64_t dr = 0; dr < rows; ++dr) {
+                        int32_t& head = revHeads_->Upsert(c, int32_t(r.Top + dr));
+                        *out++ = RevEntry{reader, int32_t(id), head};
+                        head = next++;
+                    }
+                }
+            }
+        }
+    }
+    bigIndexValid_ = false;
 }
 
 TEvalPlan TDependencyIndex::PlanAll() {
@@ -627,67 +934,82 @@ TEvalPlan TDependencyIndex::PlanAll() {
     // everything it reads, so the emission order is the evaluation order.
     // Roots in column-major order keep independent cells in sweep order.
     buildColumnView();
-    std::vector<std::pair<TDependencyIndex*, int32_t>> roots;
-    roots.reserve(byCol_.size());
-    for (int32_t id : byCol_) roots.emplace_back(this, id);
-    std::vector<std::pair<TDependencyIndex*, int32_t>> emitted;
-    std::vector<bool> cyclic;
-    emitted.reserve(roots.size());
-    cyclic.reserve(roots.size());
-    tarjanCore(
-        roots, this,
-        [](const std::pair<TDependencyIndex*, int32_t>& r, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) {
-            TDependencyIndex* idx = r.first;
-            const Node& n = idx->nodes_[size_t(r.second)];
-            for (uint32_t k = 0; k < n.PrecCount; ++k) {
-                const TPrecedent& p = idx->precPool_[n.PrecBegin + k];
-                if (p.Index != idx) continue;
-                if (p.Rect.Left == p.Rect.Right && p.Rect.Top == p.Rect.Bottom) {
-                    int32_t id = idx->findNode(p.Rect.Left, p.Rect.Top);
-                    if (id >= 0) out.emplace_back(idx, id);
-                } else {
-                    idx->formulaNodesIn(p.Rect, out);
-                }
+    PlanScratch& s = scratch();
+    s.Roots.clear();
+    s.Roots.reserve(byCol_.size());
+    for (int32_t id : byCol_) s.Roots.emplace_back(this, id);
+    auto reads = [](TDependencyIndex* idx, const Node& n, TStack<Ref>& out) {
+        for (uint32_t k = 0; k < n.PrecCount; ++k) {
+            const TPrecedent& p = idx->precPool_[n.PrecBegin + k];
+            if (p.Index != idx) continue;
+            if (p.Rect.Left == p.Rect.Right && p.Rect.Top == p.Rect.Bottom) {
+                int32_t id = idx->findNode(p.Rect.Left, p.Rect.Top);
+                if (id >= 0) out.emplace_back(idx, id);
+            } else {
+                idx->formulaNodesIn(p.Rect, out);
             }
-        },
-        emitted, cyclic);
-    TEvalPlan plan;
-    plan.Order.reserve(emitted.size());
-    plan.Cyclic = std::move(cyclic);
-    for (const auto& e : emitted) {
-        const Node& n = nodes_[size_t(e.second)];
-        plan.Order.push_back(TFormulaNode{this, n.Col, n.Row});
+        }
+    };
+    auto emit = [&s](TDependencyIndex* idx, int32_t id, bool) {
+        const Node& n = idx->nodes_[size_t(id)];
+        s.Emitted.emplace_back(idx, n.Col, n.Row);
+    };
+    s.Emitted.clear();
+    s.Cyclic.clear();
+    const bool acyclic = g_acyclicFastPath && search<true>(s.Roots, this, reads, emit);
+    if (!acyclic) {
+        s.Emitted.clear();
+        search<false>(s.Roots, this, reads, [&](TDependencyIndex* idx, int32_t id, bool cyclic) {
+            emit(idx, id, cyclic);
+            s.Cyclic.emplace_back(uint8_t(cyclic));
+        });
     }
+    TEvalPlan plan;
+    plan.Order.assign(s.Emitted.begin(), s.Emitted.end());
+    plan.Cyclic.assign(s.Cyclic.begin(), s.Cyclic.end());
+    if (acyclic) plan.Cyclic.assign(plan.Order.size(), false);
+    s.Trim(plan.Order.size());
     return plan;
 }
 
 TEvalPlan TDependencyIndex::PlanForChange(std::span<const TFormulaNode> changed) {
-    std::vector<std::pair<TDependencyIndex*, int32_t>> roots;
+    std::vector<Ref>& roots = scratch().Roots;
+    roots.clear();
     for (const TFormulaNode& c : changed) {
         if (!c.Index) continue;
         c.Index->directDependentIds(c.Col, c.Row, roots);
     }
     std::reverse(roots.begin(), roots.end());
-    return tarjan(roots, nullptr);
+    return planReachable(roots);
 }
 
 TEvalPlan TDependencyIndex::PlanForExternalDependents() {
     ensureReverse();
-    std::vector<std::pair<TDependencyIndex*, int32_t>> roots;
+    std::vector<Ref>& roots = scratch().Roots;
+    roots.clear();
     for (const RevEntry& e : revPool_)
         if (e.DstNode >= 0 && e.Dst && e.Dst != this) roots.emplace_back(e.Dst, e.DstNode);
     for (const BigRange& b : bigRanges_)
         if (b.DstNode >= 0 && b.Dst && b.Dst != this) roots.emplace_back(b.Dst, b.DstNode);
     std::sort(roots.begin(), roots.end());
     roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
-    return tarjan(roots, nullptr);
+    return planReachable(roots);
 }
 
 bool TDependencyIndex::HasDependents(int32_t col, int32_t row) const {
     ensureReverse();
-    if (revHeads_->Find(cellKey(col, row)) >= 0) return true;
-    for (const BigRange& b : bigRanges_)
+    if (revHeads_->Find(col, row) >= 0) return true;
+    if (bigRanges_.empty()) return false;
+    if (!bigIndexValid_) buildBigIndex();
+    if (size_t(uint32_t(col)) < bigByCol_.size())
+        for (int32_t k : bigByCol_[size_t(col)]) {
+            const BigRange& b = bigRanges_[size_t(k)];
+            if (b.DstNode >= 0 && b.Rect.Contains(col, row)) return true;
+        }
+    for (int32_t k : bigWide_) {
+        const BigRange& b = bigRanges_[size_t(k)];
         if (b.DstNode >= 0 && b.Rect.Contains(col, row)) return true;
+    }
     return false;
 }
 
@@ -702,10 +1024,10 @@ bool TDependencyIndex::CheckConsistency() const {
             const TPrecedent& p = precPool_[n.PrecBegin + k];
             if (!p.Index || !p.Index->reverseBuilt_) continue;
             if (rectCells(p.Rect) <= kSmallRangeCells) {
-                for (int32_t c = p.Rect.Left; c <= p.Rect.Right; ++c)
-                    for (int32_t r = p.Rect.Top; r <= p.Rect.Bottom; ++r) {
+                for (int64_t c = p.Rect.Left; c <= p.Rect.Right; ++c)
+                    for (int64_t r = p.Rect.Top; r <= p.Rect.Bottom; ++r) {
                         bool found = false;
-                        for (int32_t e = p.Index->revHeads_->Find(cellKey(c, r)); e >= 0;
+                        for (int32_t e = p.Index->revHeads_->Find(int32_t(c), int32_t(r)); e >= 0;
                              e = p.Index->revPool_[size_t(e)].Next) {
                             const RevEntry& re = p.Index->revPool_[size_t(e)];
                             if (re.Dst == this && re.DstNode == int32_t(id)) found = true;
@@ -722,7 +1044,7 @@ bool TDependencyIndex::CheckConsistency() const {
     }
     // Every reverse entry must point at a live node.
     bool ok = true;
-    revHeads_->ForEach([&](uint64_t, int32_t head) {
+    revHeads_->ForEach([&](int32_t, int32_t, int32_t head) {
         for (int32_t e = head; e >= 0; e = revPool_[size_t(e)].Next) {
             const RevEntry& re = revPool_[size_t(e)];
             if (!re.Dst || re.DstNode < 0 || size_t(re.DstNode) >= re.Dst->nodes_.size() ||
@@ -732,5 +1054,29 @@ bool TDependencyIndex::CheckConsistency() const {
     });
     for (const BigRange& b : bigRanges_)
         if (b.DstNode >= 0 && !b.Dst->nodes_[size_t(b.DstNode)].Alive) ok = false;
+    // The column lists of the big ranges are ascending and list every live big
+    // range under each of its columns (or among the wide ones).
+    if (bigIndexValid_) {
+        auto listed = [&](const std::vector<int32_t>& l, int32_t k) {
+            return std::binary_search(l.begin(), l.end(), k);
+        };
+        auto valid = [&](const std::vector<int32_t>& l) {
+            return std::is_sorted(l.begin(), l.end()) &&
+                   std::all_of(l.begin(), l.end(), [&](int32_t k) { return k >= 0 && size_t(k) < bigRanges_.size(); });
+        };
+        if (!valid(bigWide_)) ok = false;
+        for (const auto& l : bigByCol_)
+            if (!valid(l)) ok = false;
+        for (size_t k = 0; k < bigRanges_.size(); ++k) {
+            const TGridRect& r = bigRanges_[k].Rect;
+            if (bigRanges_[k].DstNode < 0) continue;
+            if (!listedByColumn(r)) {
+                if (!listed(bigWide_, int32_t(k))) ok = false;
+                continue;
+            }
+            for (int32_t c = r.Left; c <= r.Right; ++c)
+                if (size_t(c) >= bigByCol_.size() || !listed(bigByCol_[size_t(c)], int32_t(k))) ok = false;
+        }
+    }
     return ok;
 }

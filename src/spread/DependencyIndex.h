@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
 #include <vector>
 
 class TDependencyIndex;
@@ -107,11 +108,20 @@ public:
     // Consistency check for tests: reverse entries and forward lists agree.
     bool CheckConsistency() const;
 
+    // Planning first tries a plain depth-first search, which is enough when the
+    // cells it reaches hold no cycle, and runs the cycle search only when it
+    // meets one.  Off: every plan runs the cycle search (tests compare the two).
+    static void SetAcyclicFastPath(bool on);
+    static bool AcyclicFastPath();
+
 private:
     struct Node;
     struct RevEntry;
     struct BigRange;
+    struct PlanScratch;
     class CellMap;
+    class CellHeads;
+    using Ref = std::pair<TDependencyIndex*, int32_t>;
 
     int32_t findNode(int32_t col, int32_t row) const;
     int32_t addNode(int32_t col, int32_t row);
@@ -120,23 +130,34 @@ private:
     void removeReverse(const TGridRect& rect, TDependencyIndex* dstIndex, int32_t dstNode);
     void dropPrecedentsInto(TDependencyIndex* gone);
     void purgeDependentsIn(const TDependencyIndex* dst);
-    void directDependentIds(int32_t col, int32_t row, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const;
+    void directDependentIds(int32_t col, int32_t row, std::vector<Ref>& out) const;
+    template <typename Out>
+    void appendDependents(int32_t col, int32_t row, Out& out) const;
     // The reverse part (who reads a cell) is built on first use: a whole-sheet
     // recalculation only needs the forward lists, so a load followed by a
     // recalculation never pays for it.  Once built it is kept current.
     void ensureReverse() const;
+    void buildReverse();
     void noteReader(TDependencyIndex* reader);
     // Formula nodes of this index inside rect, through a column-sorted view.
-    void formulaNodesIn(const TGridRect& rect, std::vector<std::pair<TDependencyIndex*, int32_t>>& out) const;
+    template <typename Out>
+    void formulaNodesIn(const TGridRect& rect, Out& out) const;
     void buildColumnView() const;
+    // Big ranges by column: narrow ranges are listed under each of their
+    // columns, wide ones in one list every look-up scans.
+    void indexBigRange(int32_t k) const;
+    void buildBigIndex() const;
 
-    template <typename Successors>
-    static void tarjanCore(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
-                           const TDependencyIndex* restrictTo, Successors&& successors,
-                           std::vector<std::pair<TDependencyIndex*, int32_t>>& emitted,
-                           std::vector<bool>& emittedCyclic);
-    static TEvalPlan tarjan(std::span<const std::pair<TDependencyIndex*, int32_t>> roots,
-                            const TDependencyIndex* restrictTo);
+    // Depth-first search from roots (restricted to one index when restrictTo is
+    // set).  Fast: plain post-order, giving up (false) at the first cycle;
+    // otherwise Tarjan's strongly connected components.  emit(ref, cyclic) gets
+    // every reached node once, after everything reachable from it.
+    template <bool Fast, typename Successors, typename Emit>
+    static bool search(std::span<const Ref> roots, const TDependencyIndex* restrictTo,
+                       Successors&& successors, Emit&& emit);
+    static PlanScratch& scratch();
+    // Over the "is read by" graph: the plan for everything reachable from roots.
+    static TEvalPlan planReachable(std::span<const Ref> roots);
 
     void* owner_;
     std::vector<Node> nodes_;
@@ -148,9 +169,8 @@ private:
     std::vector<int32_t> freeRev_;
     std::vector<BigRange> bigRanges_;
     size_t bigGarbage_ = 0;
-    CellMap* nodeMap_;   // (col, row) -> node id
-    CellMap* revHeads_;  // (col, row) -> first reverse entry
-    mutable uint32_t stamp_ = 0;
+    CellMap* nodeMap_;     // (col, row) -> node id
+    CellHeads* revHeads_;  // (col, row) -> first reverse entry
     mutable bool reverseBuilt_ = false;
     // Indexes with formulas that read this one (this one included when its own
     // formulas do); kept whether or not the reverse part is built.
@@ -162,4 +182,8 @@ private:
     mutable std::vector<int32_t> byCol_;
     mutable std::vector<std::pair<int32_t, std::pair<uint32_t, uint32_t>>> colRanges_;
     mutable bool columnViewValid_ = false;
+    // Positions in bigRanges_, ascending: per column for narrow ranges, and the wide ones.
+    mutable std::vector<std::vector<int32_t>> bigByCol_;
+    mutable std::vector<int32_t> bigWide_;
+    mutable bool bigIndexValid_ = false;
 };
