@@ -43,12 +43,16 @@ bool TCsvWriter::EncodesCellByCell() const
 
 void TCsvUtf8Buffer::Grow(qsizetype n)
 {
-    FBytes.resize(std::max(FUsed + n, std::max<qsizetype>(FBytes.size() * 2, 4096)));
+    FBytes.resize(std::max(FUsed + n, std::max<qsizetype>(FCapacity * 2, 4096)));
+    FData = FBytes.data();
+    FCapacity = FBytes.size();
 }
 
 QByteArray TCsvUtf8Buffer::Take()
 {
     FBytes.truncate(FUsed);
+    FData = nullptr;
+    FCapacity = 0;
     FUsed = 0;
     return std::move(FBytes);
 }

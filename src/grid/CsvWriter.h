@@ -33,18 +33,20 @@ struct TCsvWriteOptions {
 };
 
 // Growing byte buffer for the UTF-8 writer: appends are plain stores behind a
-// pointer, the QByteArray is resized only when the room runs out.
+// pointer, the storage is reallocated only when the room runs out.  A writer
+// that streams its output takes the bytes (Data, Size) and Clears the buffer,
+// which keeps its storage for the next bytes.
 class TCsvUtf8Buffer {
 public:
     // Makes room for n more bytes and returns where they go.
     char* Room(qsizetype n)
     {
-        if (FBytes.size() - FUsed < n)
+        if (FCapacity - FUsed < n)
             Grow(n);
-        return FBytes.data() + FUsed;
+        return FData + FUsed;
     }
     // The bytes up to `end` (inside the last room given) are taken.
-    void Commit(const char* end) { FUsed = end - FBytes.constData(); }
+    void Commit(const char* end) { FUsed = end - FData; }
     void Put(char c)
     {
         *Room(1) = c;
@@ -59,10 +61,13 @@ public:
     }
     void Reserve(qsizetype n)
     {
-        if (FBytes.size() - FUsed < n)
+        if (FCapacity - FUsed < n)
             Grow(n);
     }
     qsizetype Size() const { return FUsed; }
+    const char* Data() const { return FData; }
+    // Forgets the bytes written; the storage stays.
+    void Clear() { FUsed = 0; }
     // The bytes written; the buffer is empty afterwards.
     QByteArray Take();
 
@@ -70,6 +75,10 @@ private:
     void Grow(qsizetype n);
 
     QByteArray FBytes;  // sized ahead; only the first FUsed bytes are written
+    // FBytes' storage, kept apart so that an append does not ask whether the
+    // array is shared (it never is).
+    char* FData = nullptr;
+    qsizetype FCapacity = 0;
     qsizetype FUsed = 0;
 };
 

@@ -15,6 +15,10 @@
 #include <QIODevice>
 #include <QSaveFile>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -295,15 +299,84 @@ private:
     const TCsvWriter& FWriter;
 };
 
+// Replaces a file with the bytes of a save, written as they are made: the
+// save keeps about one chunk in memory instead of the whole file.  The file is
+// a QSaveFile, so the old file is replaced only once the new one is complete
+// (Finish); a save that ends early (an exception) leaves it as it was.  A
+// failure to create or write the file is remembered and raised by Finish, so
+// that the save's notifications and callbacks run exactly as when the bytes
+// are written in one piece at the end.
+class TCsvFileSink {
+public:
+    explicit TCsvFileSink(const QString& fileName) : FName(fileName), FFile(fileName) {}
+
+    void Write(const char* bytes, qsizetype n)
+    {
+        if (FFailed)
+            return;
+        if (!FOpen) {
+            if (!FFile.open(QIODevice::WriteOnly)) {
+                fail(FFile.errorString(), false);
+                return;
+            }
+            FOpen = true;
+        }
+        if (FFile.write(bytes, n) != n) {
+            fail(FFile.errorString(), true);
+            return;
+        }
+#ifdef Q_OS_LINUX
+        // The commit waits until the file is on the disk; starting the disk
+        // writes of each chunk now lets them run while the next is built.
+        if (n > 0 && FFile.flush() && FFile.handle() >= 0)
+            ::sync_file_range(FFile.handle(), FWritten, n, SYNC_FILE_RANGE_WRITE);
+#endif
+        FWritten += n;
+    }
+
+    void Finish()
+    {
+        if (!FFailed && !FOpen)
+            Write("", 0);  // nothing was handed over: the file is still created
+        if (FFailed)
+            throw EFCreateError::ForFile(FName, FReason);
+        if (!FFile.commit())
+            throw EFCreateError::ForFile(FName, FFile.errorString());
+    }
+
+private:
+    void fail(const QString& reason, bool opened)
+    {
+        FFailed = true;
+        FReason = reason;
+        if (opened)
+            FFile.cancelWriting();
+    }
+
+    const QString FName;
+    QSaveFile FFile;
+    bool FOpen = false;
+    bool FFailed = false;
+    QString FReason;
+    qint64 FWritten = 0;
+};
+
 class TCsvUtf8Out {
 public:
-    TCsvUtf8Out(TCsvUtf8Buffer& out, const TCsvWriter& writer)
-        : FOut(out), FWriter(writer), FDelimiter(QString(writer.Delimiter()).toUtf8())
+    // Bytes collected before they go to the sink: large enough that the
+    // writes are few, small enough to stay in the processor's caches.
+    static constexpr qsizetype kChunk = qsizetype(1) << 18;
+
+    TCsvUtf8Out(TCsvUtf8Buffer& out, const TCsvWriter& writer, TCsvFileSink* sink = nullptr)
+        : FOut(out), FWriter(writer), FSink(sink), FDelimiter(QString(writer.Delimiter()).toUtf8())
     {
     }
     void Reserve(qint64 cells)
     {
-        FOut.Reserve(static_cast<qsizetype>(std::min<qint64>(cells * 8, qint64(1) << 29)));
+        qint64 bytes = std::min<qint64>(cells * 8, qint64(1) << 29);
+        if (FSink)
+            bytes = std::min<qint64>(bytes, 2 * kChunk);
+        FOut.Reserve(static_cast<qsizetype>(bytes));
     }
     void Delimiter()
     {
@@ -313,11 +386,23 @@ public:
             FOut.Append(FDelimiter.constData(), FDelimiter.size());
     }
     void Cell(QStringView text) { FWriter.AppendCellUtf8(FOut, text); }
-    void EndRow() { FOut.Append("\r\n", 2); }
+    void EndRow()
+    {
+        FOut.Append("\r\n", 2);
+        if (FSink && FOut.Size() >= kChunk)
+            Flush();
+    }
+    // Hands what is collected to the sink.
+    void Flush()
+    {
+        FSink->Write(FOut.Data(), FOut.Size());
+        FOut.Clear();
+    }
 
 private:
     TCsvUtf8Buffer& FOut;
     const TCsvWriter& FWriter;
+    TCsvFileSink* const FSink;
     const QByteArray FDelimiter;
 };
 
@@ -416,14 +501,16 @@ void TQelStringGrid::SaveToCSV(const QString& FileName, bool Unicode)
     // UTF-8 files (the usual case) are built as bytes right away; the other
     // encodings encode the whole text.
     if (!FOemConvert && (!Unicode || FEncoding == teUTF8) && writer.EncodesCellByCell()) {
+        TCsvFileSink sink(FileName);
         TCsvUtf8Buffer bytes;
         if (Unicode) {
             const QByteArray mark = ByteOrderMark(teUTF8);
             bytes.Append(mark.constData(), mark.size());
         }
-        TCsvUtf8Out out(bytes, writer);
+        TCsvUtf8Out out(bytes, writer, &sink);
         WriteCsvRows(*this, out);
-        WriteWholeFile(FileName, bytes.Take());
+        out.Flush();
+        sink.Finish();
         return;
     }
     WriteCsvFile(FileName, BuildCsvText(), Unicode);

@@ -204,6 +204,38 @@ TEST_F(CsvGrid, Utf8FileIsTheEncodedSheetText)
     }
 }
 
+// A sheet of many times the bytes that a save collects before it writes them
+// out: the file is the encoded text, in one piece; a save that fails after
+// some of its bytes went out, or whose folder does not exist, leaves no file
+// behind and the old one as it was.
+TEST_F(CsvGrid, LargeSavesAreWrittenInPieces)
+{
+    Cells cells;
+    for (int r = 0; r < 30000; ++r)
+        cells.push_back({QString::number(r * 7919), kAwkward[size_t(r) % kAwkward.size()].value(r % 3),
+                         u"\u00e9t\u00e9 %1"_qs.arg(r), QString(r % 50, QChar(u'x' + r % 3))});
+    TCsvGrid g;
+    Fill(g, cells);
+    g.SaveToCSV(Path("big.csv"), true);
+    const QByteArray bytes = ReadBytes("big.csv");
+    EXPECT_GT(bytes.size(), 1 << 20);
+    EXPECT_EQ(bytes, "\xEF\xBB\xBF"_ba + g.BuildCsvText().toUtf8());
+
+    WriteBytes("old.csv", "old content\r\n"_ba);
+    int saved = 0;
+    g.OnSaveCell = [&](TObject*, int, int row, QString&) {
+        ++saved;
+        if (row == 25000)
+            throw Exception("disk full");
+    };
+    EXPECT_THROW(g.SaveToCSV(Path("old.csv")), Exception);
+    EXPECT_GT(saved, 25000 * 4);
+    EXPECT_EQ(ReadBytes("old.csv"), "old content\r\n"_ba);
+    g.OnSaveCell = nullptr;
+    EXPECT_THROW(g.SaveToCSV(Path("no/such/folder/big.csv")), EFCreateError);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"big.csv", "old.csv"}));
+}
+
 // A LoadCellText that keeps the strings it is given sees each cell's own text,
 // however long, after later cells were read (the loader reuses its buffer).
 TEST_F(CsvGrid, LoadedCellTextsCanBeKept)
