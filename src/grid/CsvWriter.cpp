@@ -3,7 +3,12 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -34,6 +39,9 @@ TCsvWriter::TCsvWriter(const TCsvWriteOptions& options) : FOptions(options)
     FSpecial[u'\n'] = true;
     if (d < FSpecial.size())
         FSpecial[d] = true;
+    const char16_t stops[4] = {kQuote, u'\r', u'\n', d < FSpecial.size() ? d : kQuote};
+    for (int k = 0; k < 4; ++k)
+        std::fill(std::begin(FStopLanes.Units[k]), std::end(FStopLanes.Units[k]), stops[k]);
 }
 
 bool TCsvWriter::EncodesCellByCell() const
@@ -100,6 +108,66 @@ bool AppendPlainUtf8(TCsvUtf8Buffer& out, QStringView text, const std::array<boo
     }
     out.Commit(dst);
     return true;
+}
+
+#if defined(__SSE2__)
+// True when the eight code units of v are all ASCII and none is one of the
+// four stops.
+inline bool PlainBlock(__m128i v, const __m128i (&stops)[4])
+{
+    const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(short(0xFF80))), _mm_setzero_si128());
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, stops[0]), _mm_cmpeq_epi16(v, stops[1])),
+                                     _mm_or_si128(_mm_cmpeq_epi16(v, stops[2]), _mm_cmpeq_epi16(v, stops[3])));
+    return _mm_movemask_epi8(_mm_andnot_si128(hit, ascii)) == 0xFFFF;
+}
+#endif
+
+// Narrows a cell of at least four code units that are all ASCII and none of
+// the four stops into dst (room for n bytes), in blocks of eight units; the
+// last block overlaps the one before, so no unit outside the cell is read and
+// no byte past dst + n is written.  False when some unit is not plain (dst
+// may then hold part of the bytes; nothing else changed).
+// `lanes` holds the four stops, each repeated eight times.
+inline bool NarrowPlainAscii(const char16_t* src, qsizetype n, char* dst, const char16_t (&lanes)[4][8])
+{
+#if defined(__SSE2__)
+    const __m128i stops[4] = {_mm_load_si128(reinterpret_cast<const __m128i*>(lanes[0])),
+                              _mm_load_si128(reinterpret_cast<const __m128i*>(lanes[1])),
+                              _mm_load_si128(reinterpret_cast<const __m128i*>(lanes[2])),
+                              _mm_load_si128(reinterpret_cast<const __m128i*>(lanes[3]))};
+    if (n < 8) {
+        // Units 0..3 and n-4..n-1 (overlapping) in one register.
+        const __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + n - 4)));
+        if (!PlainBlock(v, stops))
+            return false;
+        char eight[8];
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(eight), _mm_packus_epi16(v, v));
+        std::memcpy(dst, eight, 4);
+        std::memcpy(dst + n - 4, eight + 4, 4);
+        return true;
+    }
+    auto block = [&](qsizetype at) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + at));
+        if (!PlainBlock(v, stops))
+            return false;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + at), _mm_packus_epi16(v, v));
+        return true;
+    };
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8)
+        if (!block(i))
+            return false;
+    return i == n || block(n - 8);
+#else
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = src[i];
+        if (c >= 0x80 || c == lanes[0][0] || c == lanes[1][0] || c == lanes[2][0] || c == lanes[3][0])
+            return false;
+        dst[i] = char(c);
+    }
+    return true;
+#endif
 }
 
 // Writes a cell between optional quotes with the writer's escapes: quotes
@@ -191,6 +259,21 @@ bool AppendQuotedUtf8(TCsvUtf8Buffer& out, QStringView cell, const TCsvWriteOpti
 }  // namespace
 
 void TCsvWriter::AppendCellUtf8(TCsvUtf8Buffer& out, QStringView cell) const
+{
+    // Most cells: four or more ASCII units without a quote, a delimiter or a
+    // break, written as they are.
+    const qsizetype n = cell.size();
+    if (n >= 4 && !FOptions.AlwaysQuotes) {
+        char* const dst = out.Room(n);
+        if (NarrowPlainAscii(cell.utf16(), n, dst, FStopLanes.Units)) {
+            out.Commit(dst + n);
+            return;
+        }
+    }
+    appendCellUtf8Slow(out, cell);
+}
+
+void TCsvWriter::appendCellUtf8Slow(TCsvUtf8Buffer& out, QStringView cell) const
 {
     if (cell.isEmpty()) {
         const QLatin1StringView empty = EmptyCellText(FOptions);

@@ -108,6 +108,15 @@ private:
     // ASCII characters that keep a cell off the plain path: the quote, CR,
     // LF and the delimiter (when it is ASCII).
     std::array<bool, 128> FSpecial{};
+    // The same characters for the block test of plain cells, each repeated
+    // in eight lanes (the quote stands in for a delimiter at or above 0x80).
+    struct alignas(16) TStopLanes {
+        char16_t Units[4][8];
+    };
+    TStopLanes FStopLanes{};
+
+    // AppendCellUtf8 for the cells that the block test does not take.
+    void appendCellUtf8Slow(TCsvUtf8Buffer& out, QStringView cell) const;
     // Text of the last cell that needed quotes, before its encoding.
     mutable QString FScratch;
 };

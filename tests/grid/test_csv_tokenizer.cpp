@@ -262,6 +262,55 @@ TEST(CsvWriter, Utf8BytesAreTheEncodedText)
     EXPECT_FALSE(TCsvWriter(surrogate).EncodesCellByCell());
 }
 
+// The block test of plain cells against the general writer: every length up
+// to a few blocks, with one awkward unit at every position (stops, the edges
+// of ASCII, units whose low byte is a stop, surrogates), many cells into one
+// buffer.  Each cell sits in storage of exactly its own size, so a read past
+// its end shows in a sanitizer build.
+TEST(CsvWriter, Utf8BytesOfEveryLengthAndPosition)
+{
+    const char16_t awkward[] = {u'"',   u'\r', u'\n', u',',   u';',   u'\t', 0x7F,   0x80,   0xA7,  0xFF,
+                                0x100,  0x122,  0x10D,  0x2C2C, 0x20AC, 0xD800, 0xDC00, 0xFF80, 0xFFFF, u'<'};
+    for (const QChar delim : {QChar(u','), QChar(u';'), QChar(u'\t'), QChar(0xA7), QChar(0x20AC)}) {
+        for (int mode = 0; mode < 4; ++mode) {
+            TCsvWriteOptions wo;
+            wo.Delimiter = delim;
+            wo.QuoteEmptyCells = mode != 1;
+            wo.AlwaysQuotes = mode == 2;
+            wo.JavaCSV = mode == 3;
+            const TCsvWriter writer(wo);
+            TCsvUtf8Buffer bytes;
+            QString text;
+            qsizetype expectedSize = 0;
+            for (int n = 1; n <= 26; ++n) {
+                for (int at = -1; at < n; ++at) {
+                    for (const char16_t odd : awkward) {
+                        std::vector<char16_t> units(static_cast<size_t>(n));
+                        for (int k = 0; k < n; ++k)
+                            units[size_t(k)] = char16_t(u'a' + k % 26);
+                        if (at >= 0)
+                            units[size_t(at)] = odd;
+                        const QStringView cell(units.data(), n);
+                        const qsizetype before = text.size();
+                        writer.AppendCell(text, cell);
+                        writer.AppendCellUtf8(bytes, cell);
+                        const QByteArray expected = QStringView(text).sliced(before).toUtf8();
+                        expectedSize += expected.size();
+                        const QByteArray got(bytes.Data() + bytes.Size() - expected.size(), expected.size());
+                        ASSERT_EQ(got, expected) << "length " << n << " at " << at << " unit " << int(odd)
+                                                 << " delimiter " << int(delim.unicode()) << " mode " << mode;
+                        if (at < 0)
+                            break;
+                    }
+                }
+            }
+            // Nothing but the cells went into the buffer.  (The joined text is not
+            // compared: lone surrogate halves of neighbouring cells pair up there.)
+            EXPECT_EQ(bytes.Size(), expectedSize);
+        }
+    }
+}
+
 TEST(CsvWriter, RowsEndWithCrLf)
 {
     QString out;
