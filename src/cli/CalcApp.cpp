@@ -23,6 +23,8 @@ namespace {
 class TCalcSheet : public TQelSpreadGrid {
 public:
     QString CsvText() { return BuildCsvText(); }
+    // Nothing of the file transfer is changed here.
+    bool PlainCellTransfer() const override { return true; }
 };
 
 struct TOptions {

@@ -7,6 +7,7 @@
 #include <FormatSettings.h>
 #include <SysUtils.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -117,24 +118,29 @@ void TGridFormula::AssignExpression(QStringView Value)
         SetExpression(Value.toString());  // a part of the current text
         return;
     }
-    // resize keeps the buffers when they are not shared, so no allocation;
-    // one pass fills the assigned and the compacted text.
+    // resize keeps the buffers when they are not shared, so no allocation.
+    // Most formulas hold no space: the compacted text is then a plain copy.
     FOrigExpression.resize(n);
     FExpression.resize(n);
     char16_t* o = reinterpret_cast<char16_t*>(FOrigExpression.data());
     char16_t* d = reinterpret_cast<char16_t*>(FExpression.data());
-    qsizetype m = 0;
-    bool inLiteral = false;
-    for (qsizetype k = 0; k < n; ++k) {
-        const char16_t c = src[k];
-        o[k] = c;
-        if (c == '"')
-            inLiteral = !inLiteral;
-        else if (c == ' ' && !inLiteral)
-            continue;
-        d[m++] = c;
+    std::memcpy(o, src, size_t(n) * 2);
+    qsizetype m = n;
+    if (std::find(src, src + n, u' ') == src + n) {
+        std::memcpy(d, src, size_t(n) * 2);
+    } else {
+        m = 0;
+        bool inLiteral = false;
+        for (qsizetype k = 0; k < n; ++k) {
+            const char16_t c = src[k];
+            if (c == '"')
+                inLiteral = !inLiteral;
+            else if (c == ' ' && !inLiteral)
+                continue;
+            d[m++] = c;
+        }
+        FExpression.truncate(m);
     }
-    FExpression.truncate(m);
     FData = reinterpret_cast<const char16_t*>(FExpression.constData());
     FLen = static_cast<int>(std::min<qsizetype>(m, std::numeric_limits<int>::max() - 2));
 }

@@ -204,6 +204,9 @@ private:
     double FastFactor();
     double FastWord();
     double FastCall(QStringView upperName, int nameEnd);
+    double FastCount(int nameEnd);
+    // A plain "A1:B2" at pos: its parts and the position after it, or 0.
+    int PlainRange(int pos, TRangeRefParts& range) const;
     void CompactExpression();  // FExpression from FOrigExpression
 
     int i = 1;

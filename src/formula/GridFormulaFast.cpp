@@ -17,6 +17,8 @@
 
 #include "Builtins.h"
 
+#include <SysUtils.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -29,6 +31,45 @@ inline bool IsDigit(char16_t c) { return c >= '0' && c <= '9'; }
 // Nesting the quick road accepts; deeper formulas take the general road,
 // which has its own limit.
 constexpr int kFastMaxDepth = 64;
+
+// "B12" at p: one to four letters and one to nine digits, the numbers far
+// below where the general reader would saturate them.  Returns the end, or
+// nullptr when the text there is not of that form.
+const char16_t* PlainCell(const char16_t* p, const char16_t* end, int64_t& col, int64_t& row)
+{
+    const char16_t* start = p;
+    col = 0;
+    while (p < end && IsLetter(*p) && p - start < 5) {
+        col = col * 26 + ((*p & 0xDF) - 'A' + 1);
+        ++p;
+    }
+    const int letters = int(p - start);
+    if (letters == 0 || letters > 4)
+        return nullptr;
+    const char16_t* digits = p;
+    row = 0;
+    while (p < end && IsDigit(*p) && p - digits < 10) {
+        row = row * 10 + (*p - '0');
+        ++p;
+    }
+    const int n = int(p - digits);
+    if (n == 0 || n > 9)
+        return nullptr;
+    return p;
+}
+
+// Whether the shortest text of a number reads back as a number (what COUNT
+// asks of a number cell).  Every finite number does, except those so near
+// the largest double that fifteen digits round beyond it.
+bool CountsAsNumber(double d)
+{
+    if (!std::isfinite(d))
+        return false;
+    if (std::fabs(d) < 1e308)
+        return true;
+    double back;
+    return TGridFormula::StrictToFloat(FloatToStr(d), back);
+}
 
 }  // namespace
 
@@ -156,24 +197,27 @@ double TGridFormula::FastFactor()
 double TGridFormula::FastWord()
 {
     // A plain "B12" that is not a function name: a reference of the own grid.
-    TRefScan& scan = FLastScan;
-    if (ScanPlainA1(i, scan)) {
-        const int end = i + scan.Len;
+    int64_t refCol, refRow;
+    const char16_t* const textEnd = FData + FLen;
+    const char16_t* const p = PlainCell(FData + (i - 1), textEnd, refCol, refRow);
+    if (p && (p == textEnd || IsTokenEnd(*p))) {
+        const int end = int(p - FData) + 1;
         if (Ch(end) != '(') {
-            TGridCoord cell;
-            if (!RefToCell(scan.Ref, FOwnFixedCols, FOwnFixedRows, cell) || cell.X < 0 || cell.Y < 0 ||
-                cell.X >= FOwnColCount || cell.Y >= FOwnRowCount) {
+            // Both parts are far from the 32-bit limits (see PlainCell).
+            const int64_t x = int64_t(FOwnFixedCols) + refCol - 1;
+            const int64_t y = int64_t(FOwnFixedRows) + refRow - 1;
+            if (x < 0 || y < 0 || x >= FOwnColCount || y >= FOwnRowCount) {
                 FFastBail = true;  // outside: a constant's name or an error
                 return 0.0;
             }
-            const int64_t row = FStringGrid->DisplRowIndex(cell.Y);
+            const int64_t row = FStringGrid->DisplRowIndex(int32_t(y));
             if (row < 0 || row >= FOwnRowCount) {
                 FFastBail = true;
                 return 0.0;
             }
             double number;
-            if (!FStringGrid->ReadNumber(cell.X, static_cast<int32_t>(row), number)) {
-                const TFormulaValue value = ReadCell(FStringGrid, cell.X, static_cast<int32_t>(row), false);
+            if (!FStringGrid->ReadNumber(int32_t(x), int32_t(row), number)) {
+                const TFormulaValue value = ReadCell(FStringGrid, int32_t(x), int32_t(row), false);
                 if (!value.IsNumber()) {
                     FFastBail = true;
                     return 0.0;
@@ -230,6 +274,8 @@ double TGridFormula::FastCall(QStringView name, int nameEnd)
         FFastBail = true;
         return 0.0;
     }
+    if (entry->Form == bfTextRangeList && name == u"COUNT")
+        return FastCount(nameEnd);
     int count = 0;
     switch (entry->Form) {
     case bfNumArg: count = 1; break;
@@ -273,6 +319,22 @@ double TGridFormula::FastCall(QStringView name, int nameEnd)
         const bool skipEmpty = entry->Form == bfNumListSkipEmpty;
         for (;;) {
             const int argStart = i;
+            TRangeRefParts plain;
+            if (const int plainEnd = PlainRange(i, plain)) {
+                AddRangeNumbers(QStringView(), plain, QStringView(), skipEmpty, numbers, argStart);
+                i = plainEnd;
+                if (FFastBail)
+                    return 0.0;
+                const char16_t sep = Ch(i);
+                ++i;
+                if (sep == ')')
+                    break;
+                if (sep != ',' && sep != ';') {
+                    FFastBail = true;
+                    return 0.0;
+                }
+                continue;
+            }
             const int end = TokenEnd(i);
             const QStringView token(FData + std::min(i, FLen + 1) - 1, std::max(0, end - i));
             if (!token.startsWith(u'"') && token.contains(u':')) {
@@ -311,4 +373,84 @@ double TGridFormula::FastCall(QStringView name, int nameEnd)
     if (!scratch.isEmpty())
         FFastBail = true;
     return call.Result;
+}
+
+int TGridFormula::PlainRange(int pos, TRangeRefParts& range) const
+{
+    // "A1:B20" followed by a token end: what ParseRangeRef reads from such a
+    // token, without a grid prefix, "$" or names (the quick road has none).
+    if (pos < 1 || pos > FLen)
+        return 0;
+    const char16_t* const end = FData + FLen;
+    const char16_t* p = FData + (pos - 1);
+    int64_t c1, r1, c2, r2;
+    p = PlainCell(p, end, c1, r1);
+    if (!p || p >= end || *p != ':')
+        return 0;
+    p = PlainCell(p + 1, end, c2, r2);
+    if (!p || (p < end && !IsTokenEnd(*p)))
+        return 0;
+    range = TRangeRefParts{};
+    range.First.Col = c1;
+    range.First.Row = r1;
+    range.Last.Col = c2;
+    range.Last.Row = r2;
+    const int next = int(p - FData) + 1;
+    range.Length = next - pos;
+    return next;
+}
+
+double TGridFormula::FastCount(int nameEnd)
+{
+    // COUNT over ranges: the cells whose text (numbers in their shortest
+    // form) reads as a number.  Other arguments (expressions, texts) take the
+    // general road.
+    i = nameEnd + 1;  // past "("
+    int64_t counted = 0, cells = 0;
+    for (;;) {
+        TRangeRefParts range;
+        const int next = PlainRange(i, range);
+        if (!next) {
+            FFastBail = true;
+            return 0.0;
+        }
+        TGridCoord first, last;
+        if (!RangeEnds(range, first, last)) {
+            FFastBail = true;
+            return 0.0;
+        }
+        ICellSource* target = FStringGrid;
+        const int64_t c0 = std::max<int64_t>(first.X, 0), c1 = std::min<int64_t>(last.X, FOwnColCount - 1);
+        const int64_t r0 = std::max<int64_t>(first.Y, 0), r1 = std::min<int64_t>(last.Y, FOwnRowCount - 1);
+        if (first.X <= last.X && first.Y <= last.Y && (c0 != first.X || c1 != last.X || r0 != first.Y || r1 != last.Y)) {
+            FFastBail = true;  // partly outside the grid: an error
+            return 0.0;
+        }
+        for (int64_t c = c0; c <= c1; ++c)
+            for (int64_t r = r0; r <= r1; ++r) {
+                ++cells;
+                double d;
+                if (target->ReadNumber(int32_t(c), int32_t(r), d)) {
+                    counted += CountsAsNumber(d) ? 1 : 0;
+                    continue;
+                }
+                const TFormulaValue v = ReadCell(target, int32_t(c), int32_t(r), true);
+                if (v.IsText())
+                    counted += StrictToFloat(v.Text, d) ? 1 : 0;
+                else
+                    counted += CountsAsNumber(v.Number) ? 1 : 0;
+            }
+        i = next;
+        const char16_t sep = Ch(i);
+        ++i;
+        if (sep == ')')
+            break;
+        if (sep != ',' && sep != ';') {
+            FFastBail = true;
+            return 0.0;
+        }
+    }
+    if (cells == 0)
+        FFastBail = true;  // nothing listed: a count error
+    return double(counted);
 }

@@ -6,7 +6,10 @@
 
 #include <Random.h>
 
+#include <SysUtils.h>
+
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -173,6 +176,8 @@ protected:
         Sheet.Cache(3, 1, TFormulaValue::FromNumber(2.5));       // C1: a calculated number
         Sheet.Cache(3, 2, TFormulaValue::FromText(QStringLiteral("txt")));
         Sheet.Cache(3, 3, TFormulaValue::FromNumber(-0.0));
+        Sheet.Cache(3, 4, TFormulaValue::FromNumber(1.7976931348623157e308));  // counts as no number
+        Sheet.Cache(3, 5, TFormulaValue::FromNumber(1.5e308));
         Sheet.Set(4, 1, QStringLiteral("|\\0031"));              // wide-encoded "1"
     }
 
@@ -194,6 +199,8 @@ protected:
             "SQRT(-1)", "SQRT(A1)", "SUM(SUM(A1:A2),MAX(A1,B3))", "SUM(A1:A3)/SUM(B1:B1)",
             "LOG10(100)", "MOD(7,0)", "NOSUCH(1)", "SUM(X!A1:A2)", "IF(A1>1,1,2)", "LEN(\"ab\")",
             "\"a\"+1", "1+\"2\"", "A1:A3", "SUM(A1:A3 B1)", "1;2",
+            "COUNT(A1:A7,B1:B3)", "COUNT(B5:A1)", "COUNT(A1:A99)", "COUNT(1)", "COUNT(A1)", "COUNT(C1:C3)", "COUNT(C1:C5)",
+            "SUM(A0:A2)", "SUM(a1:B2)", "SUM(A1:B2C)", "SUM(AAAAA1:A2)", "SUM(A1:B2:C3)", "SUM(A1:$B2)",
         };
         for (const char* text : formulas) {
             const QString expr = QString::fromLatin1(text);
@@ -261,4 +268,29 @@ TEST_F(QuickRoadTest, FunctionsWithEffectsRunOnce)
     F.CalcCustomFunction = [](TGridFormula*, QString&, double& p) { p *= 2; };
     EXPECT_EQ(Num(QStringLiteral("1+TWICE(A1)")), 25);
     EXPECT_EQ(asked, 1);
+}
+
+TEST(QuickRoadCount, EveryFiniteNumberCountsAsNumberText)
+{
+    // COUNT counts a number cell when its shortest text reads back strictly;
+    // the quick road counts every finite number below 1e308 without asking.
+    ResetFormatSettings();
+    std::vector<double> values = {0.0, -0.0, 1.0, -1.0, 0.1, 1e15, 1e16, 123456789012345678.0, 1e300, -1e-300,
+                                  5e-324, 1.7976931348623157e308, 2.5, 1.0 / 3.0, 100.0, 1e21, 1e-7};
+    uint64_t x = 88172645463325252ull;
+    for (int k = 0; k < 20000; ++k) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        double d;
+        std::memcpy(&d, &x, sizeof d);
+        if (std::isfinite(d))
+            values.push_back(d);
+    }
+    for (double v : values) {
+        if (std::fabs(v) >= 1e308)
+            continue;
+        double back = 0;
+        EXPECT_TRUE(TGridFormula::StrictToFloat(FloatToStr(v), back)) << FloatToStr(v).toStdString();
+    }
 }
