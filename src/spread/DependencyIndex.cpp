@@ -809,27 +809,57 @@ void TDependencyIndex::buildColumnView() const {
     };
     // A rebuild adds formulas column by column, so the order is usually there already.
     if (!std::is_sorted(byCol_.begin(), byCol_.end(), less)) std::sort(byCol_.begin(), byCol_.end(), less);
-    colRanges_.clear();
+    colViews_.clear();
+    colSlot_.clear();
+    denseIds_.clear();
     for (uint32_t k = 0; k < byCol_.size();) {
-        int32_t col = nodes_[size_t(byCol_[k])].Col;
-        uint32_t begin = k;
+        const int32_t col = nodes_[size_t(byCol_[k])].Col;
+        const uint32_t begin = k;
         while (k < byCol_.size() && nodes_[size_t(byCol_[k])].Col == col) ++k;
-        colRanges_.push_back({col, {begin, k}});
+        ColumnView v{col, begin, k, 0, 0, 0};
+        // Rows to ids directly where that takes at most four slots per formula.
+        const int32_t lo = nodes_[size_t(byCol_[begin])].Row;
+        const int64_t span = int64_t(nodes_[size_t(byCol_[k - 1])].Row) - lo + 1;
+        if (span <= int64_t(k - begin) * 4) {
+            v.Lo = lo;
+            v.DenseBegin = uint32_t(denseIds_.size());
+            v.DenseSize = uint32_t(span);
+            denseIds_.resize(denseIds_.size() + size_t(span), -1);
+            for (uint32_t j = begin; j < k; ++j)
+                denseIds_[v.DenseBegin + uint32_t(nodes_[size_t(byCol_[j])].Row - lo)] = byCol_[j];
+        }
+        if (col >= 0 && col < kIndexedCols) {
+            if (size_t(col) >= colSlot_.size()) colSlot_.resize(size_t(col) + 1, -1);
+            colSlot_[size_t(col)] = int32_t(colViews_.size());
+        }
+        colViews_.push_back(v);
     }
     columnViewValid_ = true;
+}
+
+int32_t TDependencyIndex::nodeInView(int32_t col, int32_t row) const {
+    if (col < 0 || col >= kIndexedCols) return findNode(col, row);
+    if (size_t(col) >= colSlot_.size()) return -1;
+    const int32_t slot = colSlot_[size_t(col)];
+    if (slot < 0) return -1;
+    const ColumnView& v = colViews_[size_t(slot)];
+    if (v.DenseSize == 0) return findNode(col, row);
+    const uint32_t k = uint32_t(row) - uint32_t(v.Lo);
+    return k < v.DenseSize ? denseIds_[v.DenseBegin + k] : -1;
 }
 
 template <typename Out>
 void TDependencyIndex::formulaNodesIn(const TGridRect& rect, Out& out) const {
     buildColumnView();
-    auto it = std::lower_bound(colRanges_.begin(), colRanges_.end(), rect.Left,
-                               [](const auto& e, int32_t col) { return e.first < col; });
+    auto it = std::lower_bound(colViews_.begin(), colViews_.end(), rect.Left,
+                               [](const ColumnView& v, int32_t col) { return v.Col < col; });
     auto self = const_cast<TDependencyIndex*>(this);
-    for (; it != colRanges_.end() && it->first <= rect.Right; ++it) {
-        auto first = byCol_.begin() + it->second.first;
-        auto last = byCol_.begin() + it->second.second;
-        auto lo = std::lower_bound(first, last, rect.Top,
-                                   [&](int32_t id, int32_t row) { return nodes_[size_t(id)].Row < row; });
+    for (; it != colViews_.end() && it->Col <= rect.Right; ++it) {
+        const int32_t* first = byCol_.data() + it->Begin;
+        const int32_t* last = byCol_.data() + it->End;
+        if (nodes_[size_t(*first)].Row > rect.Bottom || nodes_[size_t(last[-1])].Row < rect.Top) continue;
+        const int32_t* lo = std::lower_bound(first, last, rect.Top,
+                                             [&](int32_t id, int32_t row) { return nodes_[size_t(id)].Row < row; });
         for (; lo != last && nodes_[size_t(*lo)].Row <= rect.Bottom; ++lo) out.emplace_back(self, *lo);
     }
 }
@@ -943,7 +973,7 @@ TEvalPlan TDependencyIndex::PlanAll() {
             const TPrecedent& p = idx->precPool_[n.PrecBegin + k];
             if (p.Index != idx) continue;
             if (p.Rect.Left == p.Rect.Right && p.Rect.Top == p.Rect.Bottom) {
-                int32_t id = idx->findNode(p.Rect.Left, p.Rect.Top);
+                int32_t id = idx->nodeInView(p.Rect.Left, p.Rect.Top);
                 if (id >= 0) out.emplace_back(idx, id);
             } else {
                 idx->formulaNodesIn(p.Rect, out);

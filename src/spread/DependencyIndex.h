@@ -143,6 +143,8 @@ private:
     template <typename Out>
     void formulaNodesIn(const TGridRect& rect, Out& out) const;
     void buildColumnView() const;
+    // findNode through the column view (which must be current).
+    int32_t nodeInView(int32_t col, int32_t row) const;
     // Big ranges by column: narrow ranges are listed under each of their
     // columns, wide ones in one list every look-up scans.
     void indexBigRange(int32_t k) const;
@@ -178,9 +180,21 @@ private:
     // Indexes this one registered with as a reader (this one included).
     std::vector<TDependencyIndex*> sources_;
     void removeReader(TDependencyIndex* reader);
-    // Column-sorted view of the live nodes, rebuilt when nodes were added or removed.
+    // Column-sorted view of the live nodes, rebuilt when nodes were added or
+    // removed: byCol_ holds the node ids by column and row, one ColumnView per
+    // column with formulas; colSlot_ finds a column's view.  A column whose
+    // formulas lie close together also maps its rows to node ids directly.
+    struct ColumnView {
+        int32_t Col;
+        uint32_t Begin, End;  // byCol_[Begin, End)
+        int32_t Lo;           // first row of the dense map
+        uint32_t DenseBegin;  // rows Lo.. in denseIds_[DenseBegin, DenseBegin + DenseSize)
+        uint32_t DenseSize;   // 0: no dense map
+    };
     mutable std::vector<int32_t> byCol_;
-    mutable std::vector<std::pair<int32_t, std::pair<uint32_t, uint32_t>>> colRanges_;
+    mutable std::vector<ColumnView> colViews_;
+    mutable std::vector<int32_t> colSlot_;
+    mutable std::vector<int32_t> denseIds_;
     mutable bool columnViewValid_ = false;
     // Positions in bigRanges_, ascending: per column for narrow ranges, and the wide ones.
     mutable std::vector<std::vector<int32_t>> bigByCol_;
