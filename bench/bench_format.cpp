@@ -1,6 +1,7 @@
 // Cost of the conversions on the path of showing and saving cells:
-// TryFormat with the usual cell formats, FloatToStr and TryStrToFloat, per
-// call and for a screen of 10,000 cells.
+// TryFormat with the usual cell formats (into a reused string, and into a
+// new one as the spreadsheet's display does), FloatToStr and TryStrToFloat,
+// per call and for a screen of 10,000 cells.
 //
 // The per-call benchmarks are registered for every value set:
 //   mixed    a quarter integers below 1e6, the rest random fractions / 7
@@ -75,6 +76,17 @@ void TryFormatOne(benchmark::State& state, const QString& fmt, std::vector<doubl
     }
 }
 
+// As the spreadsheet's number display does it: a new QString per value.
+void TryFormatFresh(benchmark::State& state, const QString& fmt, std::vector<double> (*make)(size_t)) {
+    const auto values = make(kValues);
+    size_t i = 0;
+    for (auto _ : state) {
+        QString out;
+        TryFormat(out, fmt, {values[i++ & (kValues - 1)]});
+        benchmark::DoNotOptimize(out.constData());
+    }
+}
+
 void FormatOne(benchmark::State& state, const QString& fmt, std::vector<double> (*make)(size_t)) {
     const auto values = make(kValues);
     size_t i = 0;
@@ -135,6 +147,11 @@ void Register(long long iterations) {
         }
         fixed(benchmark::RegisterBenchmark((std::string("FloatToStr/") + set.name).c_str(),
                                            [set](benchmark::State& s) { FloatToStrOne(s, set.make); }));
+    }
+    for (const char* f : {"%g", "%.2f"}) {
+        const QString fmt = QString::fromLatin1(f);
+        fixed(benchmark::RegisterBenchmark((std::string("TryFormatFresh/") + f + "/mixed").c_str(),
+                                           [fmt](benchmark::State& s) { TryFormatFresh(s, fmt, Mixed); }));
     }
     fixed(benchmark::RegisterBenchmark("Format/%.2f/mixed", [](benchmark::State& s) {
         FormatOne(s, QStringLiteral("%.2f"), Mixed);

@@ -1,5 +1,6 @@
 #include "FloatDigits.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -427,50 +428,79 @@ struct TPairs16 {
 };
 constexpr TPairs16 kPairs16;
 
-inline char16_t* PutPair(char16_t* end, unsigned pair) {
-    end -= 2;
-    std::memcpy(end, kPairs16.c + 2 * pair, 2 * sizeof(char16_t));
-    return end;
+// The digit writers fill a fixed number of places starting at p; x must be
+// below 10^places.  Quotients by constants compile to multiplications.
+inline void Put2(char16_t* p, std::uint32_t x) { std::memcpy(p, kPairs16.c + 2 * x, 2 * sizeof(char16_t)); }
+inline void Put4(char16_t* p, std::uint32_t x) {
+    Put2(p, x / 100);
+    Put2(p + 2, x % 100);
+}
+inline void Put8(char16_t* p, std::uint32_t x) {
+    Put4(p, x / 10000);
+    Put4(p + 4, x % 10000);
 }
 
-// The last `count` (<= 8) decimal digits of x, leading zeros included, in
-// 32-bit arithmetic.
-inline char16_t* PutDigits32(char16_t* end, std::uint32_t x, int count) {
-    for (; count >= 2; count -= 2) {
-        end = PutPair(end, x % 100);
-        x /= 100;
+// v / 10^k and v % 10^k for 0 <= k <= 19.
+inline std::uint64_t DivPow10(std::uint64_t v, int k, std::uint64_t& rem) {
+    const std::uint64_t q = v / kPow10[k];
+    rem = v - q * kPow10[k];
+    return q;
+}
+
+// Exactly `count` (<= 7) digits of x < 10^count, ending just before `end`.
+inline char16_t* PutSmall(char16_t* end, std::uint32_t x, int count) {
+    if (count >= 4) {
+        end -= 4;
+        Put4(end, x % 10000);
+        x /= 10000;
+        count -= 4;
     }
-    if (count > 0) *--end = static_cast<char16_t>(u'0' + x % 10);
+    if (count >= 2) {
+        end -= 2;
+        Put2(end, x % 100);
+        x /= 100;
+        count -= 2;
+    }
+    if (count > 0) *--end = static_cast<char16_t>(u'0' + x);
     return end;
 }
 
 // The last `count` (<= 20) decimal digits of v, leading zeros included,
-// ending just before `end`; returns their start.  Eight digits at a time go
-// through 32-bit arithmetic.
+// ending just before `end`; returns their start.
 inline char16_t* PutDigits(char16_t* end, std::uint64_t v, int count) {
-    while (count > 8) {
-        end = PutDigits32(end, static_cast<std::uint32_t>(v % 100000000), 8);
+    while (count >= 8) {
+        end -= 8;
+        Put8(end, static_cast<std::uint32_t>(v % 100000000));
         v /= 100000000;
         count -= 8;
     }
-    return PutDigits32(end, static_cast<std::uint32_t>(v), count);
+    return PutSmall(end, static_cast<std::uint32_t>(v % 10000000), count);
+}
+
+// The same, leaving v / 10^count in v: the integer part above the decimals.
+inline char16_t* PutLow(char16_t* end, std::uint64_t& v, int count) {
+    while (count >= 8) {
+        end -= 8;
+        Put8(end, static_cast<std::uint32_t>(v % 100000000));
+        v /= 100000000;
+        count -= 8;
+    }
+    std::uint64_t rest;
+    v = DivPow10(v, count, rest);
+    return PutSmall(end, static_cast<std::uint32_t>(rest), count);
+}
+
+// Number of decimal digits of v, 0 for 0: floor(bits * log10 2) is the count
+// or one less.
+inline int DigitCount(std::uint64_t v) {
+    const int t = ((64 - std::countl_zero(v | 1)) * 1233) >> 12;
+    return t + (v >= kPow10[t] ? 1 : 0);
 }
 
 // All decimal digits of v (at least one), ending just before `end`.
 inline char16_t* PutNumber(char16_t* end, std::uint64_t v) {
-    if (v < 100000000) {
-        std::uint32_t x = static_cast<std::uint32_t>(v);
-        while (x >= 100) {
-            end = PutPair(end, x % 100);
-            x /= 100;
-        }
-        if (x >= 10) return PutPair(end, x);
-        *--end = static_cast<char16_t>(u'0' + x);
-        return end;
-    }
-    int count = 9;  // v >= 10^8
-    while (count < 20 && v >= kPow10[count]) ++count;
-    return PutDigits(end, v, count);
+    const int n = DigitCount(v);
+    return PutDigits(end, v, n > 0 ? n : 1);
 }
 
 }  // namespace
@@ -482,38 +512,51 @@ char16_t* ShortFixedText(double v, int decimals, char16_t decSep, char16_t* end)
     const int be = static_cast<int>((bits >> 52) & 0x7FF);
     if (be == 0x7FF) return nullptr;
     // q = |v| * 10^decimals rounded half away from zero, exactly: the
-    // product of the 53-bit mantissa and 10^decimals (< 2^117) is exact in
-    // 128 bits, and the first bit shifted out is the one-half bit.  Zero and
-    // subnormals leave q at 0 (below 10^-300 they cannot reach one half).
-    TWide q = 0;
+    // product of the 53-bit mantissa and 10^decimals is exact (in 64 bits up
+    // to 3 decimals, else in 128), and the first bit shifted out is the
+    // one-half bit.  Zero and subnormals leave q at 0 (below 10^-300 they
+    // cannot reach one half).
+    const bool neg = (bits >> 63) != 0;
+    std::uint64_t q = 0;
     if (be != 0) {
         const std::uint64_t m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
         const int e2 = be - 1075;
         if (e2 > 10) return nullptr;  // |v| >= 2^63: the integer part may not fit 64 bits
-        const TWide p = static_cast<TWide>(m) * kPow10[decimals];
-        if (e2 >= 0) {
-            q = p << e2;  // < 2^127
-        } else if (-e2 < 128) {
-            const int k = -e2;
-            q = (p >> k) + ((p >> (k - 1)) & 1);
+        if (decimals <= 3 && e2 < 0) {
+            const std::uint64_t p = m * kPow10[decimals];  // < 2^63
+            if (e2 > -64) {
+                const std::uint64_t half = p >> (-e2 - 1);
+                q = (half >> 1) + (half & 1);
+            }
+        } else {
+            const TWide p = static_cast<TWide>(m) * kPow10[decimals];  // < 2^117
+            TWide wq = 0;
+            if (e2 >= 0) {
+                wq = p << e2;  // < 2^127
+            } else if (-e2 < 128) {
+                const TWide half = p >> (-e2 - 1);
+                wq = (half >> 1) + (half & 1);
+            }
+            if (wq >> 64) {
+                // Beyond 64 bits: split once by 10^decimals (|v| < 2^63, so
+                // the integer part fits).
+                char16_t* p16 = PutDigits(end, static_cast<std::uint64_t>(wq % kPow10[decimals]), decimals);
+                if (decimals > 0) *--p16 = decSep;
+                p16 = PutNumber(p16, static_cast<std::uint64_t>(wq / kPow10[decimals]));
+                if (neg) *--p16 = u'-';
+                return p16;
+            }
+            q = static_cast<std::uint64_t>(wq);
         }
     }
-    std::uint64_t ip, fp;
-    if (!(q >> 64)) {
-        const std::uint64_t q64 = static_cast<std::uint64_t>(q);
-        ip = q64 / kPow10[decimals];
-        fp = q64 % kPow10[decimals];
-    } else {
-        ip = static_cast<std::uint64_t>(q / kPow10[decimals]);  // |v| < 2^63, so this fits
-        fp = static_cast<std::uint64_t>(q % kPow10[decimals]);
-    }
+    const bool shownNeg = neg && q != 0;  // a value that shows as zero has no sign
     char16_t* p = end;
     if (decimals > 0) {
-        p = PutDigits(p, fp, decimals);
+        p = PutLow(p, q, decimals);  // q keeps the integer part
         *--p = decSep;
     }
-    p = PutNumber(p, ip);
-    if ((bits >> 63) && q != 0) *--p = u'-';  // a value that shows as zero has no sign
+    p = PutNumber(p, q);
+    if (shownNeg) *--p = u'-';
     return p;
 }
 
@@ -558,10 +601,10 @@ char16_t* ShortGeneralText(double v, int sig, char16_t decSep, char16_t* end) {
             s = p << e2;
             up = false;
         } else {
-            const int k = -e2;
-            if (k >= 128) return nullptr;
-            s = p >> k;
-            up = ((p >> (k - 1)) & 1) != 0;
+            if (-e2 >= 128) return nullptr;
+            const TWide half = p >> (-e2 - 1);  // the quotient and the one-half bit below it
+            s = half >> 1;
+            up = (half & 1) != 0;
         }
         if (s >> 64) return nullptr;
         q = static_cast<std::uint64_t>(s);
@@ -593,17 +636,19 @@ char16_t* ShortGeneralText(double v, int sig, char16_t decSep, char16_t* end) {
     }
     // q has sig digits; trailing zeros are not shown.
     int nd = sig;
-    while (q % 10000 == 0) {
-        q /= 10000;
-        nd -= 4;
-    }
-    if (q % 100 == 0) {
-        q /= 100;
-        nd -= 2;
-    }
     if (q % 10 == 0) {
-        q /= 10;
-        --nd;
+        while (q % 10000 == 0) {
+            q /= 10000;
+            nd -= 4;
+        }
+        if (q % 100 == 0) {
+            q /= 100;
+            nd -= 2;
+        }
+        if (q % 10 == 0) {
+            q /= 10;
+            --nd;
+        }
     }
     char16_t* p = end;
     if (pointPos > sig || pointPos < -3) {
@@ -612,9 +657,8 @@ char16_t* ShortGeneralText(double v, int sig, char16_t decSep, char16_t* end) {
         if (e < 0) *--p = u'-';
         *--p = u'E';
         if (nd > 1) {
-            p = PutDigits(p, q % kPow10[nd - 1], nd - 1);
+            p = PutLow(p, q, nd - 1);
             *--p = decSep;
-            q /= kPow10[nd - 1];
         }
         *--p = static_cast<char16_t>(u'0' + q);
     } else if (pointPos <= 0) {
@@ -624,12 +668,11 @@ char16_t* ShortGeneralText(double v, int sig, char16_t decSep, char16_t* end) {
         *--p = u'0';
     } else if (pointPos >= nd) {
         for (int i = nd; i < pointPos; ++i) *--p = u'0';
-        p = PutNumber(p, q);
+        p = PutDigits(p, q, nd);
     } else {
-        const int fd = nd - pointPos;
-        p = PutDigits(p, q % kPow10[fd], fd);
+        p = PutLow(p, q, nd - pointPos);
         *--p = decSep;
-        p = PutNumber(p, q / kPow10[fd]);
+        p = PutDigits(p, q, pointPos);
     }
     if (neg) *--p = u'-';
     return p;

@@ -293,7 +293,7 @@ bool ParseBareSpec(QStringView fmt, TSpec& sp) {
 // digits) with a float argument go through the short conversions, written
 // straight into `out`.  False for any other format, and for values the short
 // conversions leave to the general path; those give the same text.
-bool ShortFloatFormat(QString& out, QStringView fmt, const TVarRec& a, const TFormatSettings& fs) {
+inline bool ShortFloatFormat(QString& out, QStringView fmt, const TVarRec& a, const TFormatSettings& fs) {
     const qsizetype n = fmt.size();
     if (a.Kind != TVarRec::vtExtended || n < 2 || n > 5 || n == 3 || fmt[0] != u'%') return false;
     int prec = -1;
