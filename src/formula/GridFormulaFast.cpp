@@ -16,6 +16,7 @@
 #include "GridFormula.h"
 
 #include "Builtins.h"
+#include "PlainRefs.h"
 
 #include <SysUtils.h>
 
@@ -31,32 +32,6 @@ inline bool IsDigit(char16_t c) { return c >= '0' && c <= '9'; }
 // Nesting the quick road accepts; deeper formulas take the general road,
 // which has its own limit.
 constexpr int kFastMaxDepth = 64;
-
-// "B12" at p: one to four letters and one to nine digits, the numbers far
-// below where the general reader would saturate them.  Returns the end, or
-// nullptr when the text there is not of that form.
-const char16_t* PlainCell(const char16_t* p, const char16_t* end, int64_t& col, int64_t& row)
-{
-    const char16_t* start = p;
-    col = 0;
-    while (p < end && IsLetter(*p) && p - start < 5) {
-        col = col * 26 + ((*p & 0xDF) - 'A' + 1);
-        ++p;
-    }
-    const int letters = int(p - start);
-    if (letters == 0 || letters > 4)
-        return nullptr;
-    const char16_t* digits = p;
-    row = 0;
-    while (p < end && IsDigit(*p) && p - digits < 10) {
-        row = row * 10 + (*p - '0');
-        ++p;
-    }
-    const int n = int(p - digits);
-    if (n == 0 || n > 9)
-        return nullptr;
-    return p;
-}
 
 // Whether the shortest text of a number reads back as a number (what COUNT
 // asks of a number cell).  Every finite number does, except those so near
@@ -199,11 +174,11 @@ double TGridFormula::FastWord()
     // A plain "B12" that is not a function name: a reference of the own grid.
     int64_t refCol, refRow;
     const char16_t* const textEnd = FData + FLen;
-    const char16_t* const p = PlainCell(FData + (i - 1), textEnd, refCol, refRow);
+    const char16_t* const p = plainrefs::PlainCellRef(FData + (i - 1), textEnd, refCol, refRow);
     if (p && (p == textEnd || IsTokenEnd(*p))) {
         const int end = int(p - FData) + 1;
         if (Ch(end) != '(') {
-            // Both parts are far from the 32-bit limits (see PlainCell).
+            // Both parts are far from the 32-bit limits (see PlainCellRef).
             const int64_t x = int64_t(FOwnFixedCols) + refCol - 1;
             const int64_t y = int64_t(FOwnFixedRows) + refRow - 1;
             if (x < 0 || y < 0 || x >= FOwnColCount || y >= FOwnRowCount) {
@@ -384,10 +359,10 @@ int TGridFormula::PlainRange(int pos, TRangeRefParts& range) const
     const char16_t* const end = FData + FLen;
     const char16_t* p = FData + (pos - 1);
     int64_t c1, r1, c2, r2;
-    p = PlainCell(p, end, c1, r1);
+    p = plainrefs::PlainCellRef(p, end, c1, r1);
     if (!p || p >= end || *p != ':')
         return 0;
-    p = PlainCell(p + 1, end, c2, r2);
+    p = plainrefs::PlainCellRef(p + 1, end, c2, r2);
     if (!p || (p < end && !IsTokenEnd(*p)))
         return 0;
     range = TRangeRefParts{};

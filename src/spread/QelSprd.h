@@ -272,6 +272,8 @@ private:
     // Brings the index entry of one cell up to date with its text.
     void UpdateCellRefs(int ACol, int ARow);
     void ScanPrecedents(int ACol, int ARow, QStringView Formula, std::vector<TPrecedent>& out);
+    // The scan's quick road for plain formulas; false when the general one must read it.
+    bool QuickPrecedents(QStringView text, std::vector<TPrecedent>& out);
     TQelSpreadGrid* TargetGrid(QStringView gridName);
     // After a clear or a structural change: states dropped, index rebuilt, Recalc.
     void StructureChanged();

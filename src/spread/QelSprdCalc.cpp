@@ -5,6 +5,7 @@
 #include "CellNames.h"
 #include "DateUtils.h"
 #include "FormulaErrors.h"
+#include "PlainRefs.h"
 #include "SysUtils.h"
 #include "TextHelpers.h"
 
@@ -390,6 +391,83 @@ TQelSpreadGrid* TQelSpreadGrid::TargetGrid(QStringView gridName)
     return dynamic_cast<TQelSpreadGrid*>(b->GridByName(gridName));
 }
 
+bool TQelSpreadGrid::QuickPrecedents(QStringView text, std::vector<TPrecedent>& out)
+{
+    // The usual formula of the A1 notation without names, texts, grid
+    // prefixes or "$": its words are plain references, ranges, numbers and
+    // function names, which the reference lexer would read the same way.
+    // Anything else is left to the lexer (false).
+    using namespace plainrefs;
+    const char16_t* const begin = reinterpret_cast<const char16_t*>(text.data());
+    const char16_t* const end = begin + text.size();
+    const int32_t fc = FixedCols(), fr = FixedRows();
+    constexpr uint8_t kWord = kLetter | kDigit | kColon;
+    // The end of the word that p is inside, or nullptr for a special character.
+    auto wordEnd = [end](const char16_t* p, bool& colon) -> const char16_t* {
+        colon = false;
+        for (; p < end; ++p) {
+            const uint8_t k = ClassOf(*p);
+            if (k & kSpecial)
+                return nullptr;
+            if (!(k & kWord))
+                break;
+            colon |= (k & kColon) != 0;
+        }
+        return p;
+    };
+    auto callFollows = [end](const char16_t* p) {
+        while (p < end && *p == u' ')
+            ++p;
+        return p < end && *p == u'(';
+    };
+    const char16_t* p = begin;
+    while (p < end) {
+        const uint8_t k = ClassOf(*p);
+        if (k & (kSpecial | kColon))
+            return false;
+        if (!(k & kLetter)) {
+            if (k & kDigit) {
+                // A number: no reference starts with a digit.
+                bool colon;
+                p = wordEnd(p, colon);
+                if (!p || colon)
+                    return false;
+            } else {
+                ++p;
+            }
+            continue;
+        }
+        int64_t c1, r1, c2, r2;
+        const char16_t* e = PlainCellRef(p, end, c1, r1);
+        c2 = c1;
+        r2 = r1;
+        if (e && e < end && *e == u':')
+            e = PlainCellRef(e + 1, end, c2, r2);
+        if (!e || (e < end && (ClassOf(*e) & (kWord | kSpecial)))) {
+            // Not a plain reference: a function name, or a word for the lexer.
+            bool colon;
+            const char16_t* w = wordEnd(p, colon);
+            if (!w || colon || !callFollows(w))
+                return false;
+            p = w;
+            continue;
+        }
+        if (callFollows(e)) {
+            if (c1 != c2 || r1 != r2)
+                return false;
+            p = e;  // a function name such as LOG10
+            continue;
+        }
+        // Far from the 32-bit limits (see PlainCellRef).
+        const int32_t x1 = int32_t(fc + c1 - 1), y1 = int32_t(fr + r1 - 1);
+        const int32_t x2 = int32_t(fc + c2 - 1), y2 = int32_t(fr + r2 - 1);
+        out.push_back(TPrecedent{&FDeps, TGridRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2),
+                                                  std::max(y1, y2)}});
+        p = e;
+    }
+    return true;
+}
+
 void TQelSpreadGrid::ScanPrecedents(int ACol, int ARow, QStringView Formula,
                                     std::vector<TPrecedent>& out)
 {
@@ -397,6 +475,11 @@ void TQelSpreadGrid::ScanPrecedents(int ACol, int ARow, QStringView Formula,
     (void)ARow;
     out.clear();
     const QStringView text = Formula;
+    if (FCellNameMode == nmA1 && FGridFormula->QuickRoad() && !AnyNames()) {
+        if (QuickPrecedents(text, out))
+            return;
+        out.clear();
+    }
     // Cell and range references, through the shared reference lexer (which
     // passes over text literals and function names).
     ForEachReference(text, FCellNameMode, [&](const TRangeRefParts& range) {

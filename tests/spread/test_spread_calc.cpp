@@ -451,3 +451,33 @@ TEST_F(BoundGrids, CycleThroughTwoGrids)
     EXPECT_EQ(Value(a, "A1"), 5.0);
     EXPECT_EQ(Value(a, "B1"), 10.0);
 }
+
+TEST_F(SpreadCalc, QuickPrecedentScanAgreesWithTheReferenceLexer)
+{
+    // Each formula is written through the Cells write (which records what it
+    // reads) with the quick road on and off; the recorded precedents agree.
+    static const char* const formulas[] = {
+        "=A1*B1+C1", "=SUM(A1:E1)", "=H1+F2", "=SUM(E5:A1)", "=A0+1", "=a1+b2", "=LOG10(A1)", "=LOG10 (A1)",
+        "=AAAA1+1", "=AAAAA1+1", "=A1234567890", "=A123456789", "=A1B2", "=A1:B2:C3", "=1:2", "=A1.5",
+        "=2A1", "=1E5+A1", "=PI*A1", "=SUM(A1:A3)/COUNT(A1:A3)", "=$A$1+B1", "=\"B1\"&A1", "=Sheet2!A1",
+        "=A_1", "=A1 :B2", "=A1: B2", "=:A1", "=A1:", "=A1:LOG10(2)", "=x\u00e91+A1", "=A1\u00e9", "=",
+        "=IF(A1>1,B1,C1)", "=MAX(A1:B2;C3)", "=ZZZ9+1",
+    };
+    const TGridCoord at{11, 39};
+    for (const char* text : formulas) {
+        std::vector<std::pair<TGridRect, void*>> seen[2];
+        for (int road = 0; road < 2; ++road) {
+            g.GridFormula().SetQuickRoad(road == 0);
+            g.SetCells(at.X, at.Y, QString());
+            g.SetCells(at.X, at.Y, QString::fromUtf8(text));
+            for (const TPrecedent& p : g.DependencyIndex().Precedents(at.X, at.Y))
+                seen[road].push_back({p.Rect, p.Index});
+        }
+        g.GridFormula().SetQuickRoad(true);
+        ASSERT_EQ(seen[0].size(), seen[1].size()) << text;
+        for (size_t k = 0; k < seen[0].size(); ++k) {
+            EXPECT_EQ(seen[0][k].first, seen[1][k].first) << text;
+            EXPECT_EQ(seen[0][k].second, seen[1][k].second) << text;
+        }
+    }
+}
