@@ -663,6 +663,13 @@ inline QStringView TStringGrid::CellView(int col, int row) const {
     return r->Texts[size_t(col)].View();
 }
 
+// Inline: called for every cell written. Both calls do nothing without a host or an
+// open editor, so bulk writers without a window (file loads) skip them here.
+inline void TStringGrid::cellChanged(int col, int row) {
+    if (Host()) InvalidateCell(col, row);
+    if (EditorVisible()) CellChangedUnderEditor(col, row);
+}
+
 inline QStringView TStringGrid::CellView(int col, int row, TObject*& obj) const {
     const TRowSlots* r = storedRow(row);
     if (!r || col < 0 || col >= r->Width()) {

@@ -181,11 +181,6 @@ void TStringGrid::freeRow(int row) {
     FRows[size_t(row)] = nullptr;
 }
 
-void TStringGrid::cellChanged(int col, int row) {
-    InvalidateCell(col, row);
-    CellChangedUnderEditor(col, row);
-}
-
 QString TStringGrid::Cells(int col, int row) const {
     const TRowSlots* r = storedRow(row);
     if (!r || col < 0 || col >= r->Width()) return QString();
@@ -208,6 +203,13 @@ void TStringGrid::SetCellsFromView(int col, int row, QStringView text) {
         TCellText& slot = r->Texts[size_t(col)];
         if (slot.View() == text) return;
         slot.Set(text);
+    } else if (r && col == r->Width() && col < FStoredWidth && size_t(col) < r->Texts.capacity() &&
+               !r->Objects) {
+        // The next column of a row that has room reserved (a row filled column by column,
+        // as a file loader does): what rowForWrite and growRow would do, in one step. The
+        // write is allowed because a wider row is stored, and the widest row stays the same.
+        if (text.isEmpty()) return;
+        r->Texts.emplace_back().Set(text);
     } else {
         if (text.isEmpty()) return;
         r = rowForWrite(col, row);

@@ -56,6 +56,53 @@ TEST(GridStoreView, WritesFromViewsMatchSetCells) {
     }
 }
 
+TEST(GridStoreView, RowsFilledColumnByColumnMatchSetCells) {
+    // Rows written left to right as a loader does: narrower, as wide as and wider than
+    // the widest row so far and than the reserved room, empty texts at the row's end and
+    // in between, rows holding an object, long and non-ASCII texts, and columns past the
+    // write limit.
+    const QString longText = QString(30, u'L');
+    TObject obj;
+    struct TRow {
+        int Width;
+        int EmptyAt;    // column written with an empty text (-1: none)
+        int ObjectAt;   // column given an object before the row is written (-1: none)
+    };
+    const std::vector<TRow> rows = {
+        {3, -1, -1}, {3, 2, -1}, {5, -1, -1}, {5, 0, -1}, {2, -1, -1}, {6, 5, -1},
+        {4, -1, 1},  {7, 3, 0},  {1, -1, -1}, {8, -1, -1}, {8, 7, -1}, {12, -1, -1},
+    };
+    struct TLimitedGrid : TStringGrid {
+        using TStringGrid::SetHiddenColAllowance;
+    };
+    for (int hint : {0, 2, 5, 8, 64}) {
+        TLimitedGrid byString;
+        TLimitedGrid byView;
+        for (TLimitedGrid* g : {&byString, &byView}) {
+            g->SetColCount(4);
+            g->SetRowCount(int(rows.size()));
+            g->SetHiddenColAllowance(4);
+        }
+        byView.SetNewRowWidthHint(hint);
+        for (int r = 0; r < int(rows.size()); ++r) {
+            const TRow& row = rows[size_t(r)];
+            if (row.ObjectAt >= 0) {
+                byString.SetObjects(row.ObjectAt, r, &obj);
+                byView.SetObjects(row.ObjectAt, r, &obj);
+            }
+            for (int c = 0; c < row.Width; ++c) {
+                QString text = c == row.EmptyAt ? QString()
+                                                : (c % 3 == 2 ? longText : QString::fromUtf16(u"c\u00e9%1")).arg(c);
+                byString.SetCells(c, r, text);
+                byView.SetCellsFromView(c, r, QStringView(text));
+                text.fill(u'?');  // the store holds its own copy
+                ASSERT_EQ(Snapshot(byString), Snapshot(byView)) << "hint " << hint << " at " << c << "," << r;
+                ASSERT_EQ(byString.Objects(row.ObjectAt, r), byView.Objects(row.ObjectAt, r));
+            }
+        }
+    }
+}
+
 TEST(GridStoreView, HintedRowsGrowLikeOthers) {
     // Rows filled column by column, wider and narrower than the hint, then shrunk and
     // grown counts: the hint changes no width.
