@@ -182,10 +182,18 @@ public:
         else sparse_.Upsert(cellKey(col, row), -1) = head;
     }
 
-    // The heads of rows top..bottom of col when they all lie in its array.
-    int32_t* DenseRun(int32_t col, int32_t top, int32_t bottom) {
-        int32_t* first = denseSlot(col, top);
-        return first && denseSlot(col, bottom) ? first : nullptr;
+    // Where the column arrays are (index: column; Size 0: none), valid until
+    // the next MakeDense or Clear.
+    struct DenseView {
+        int32_t* Heads;
+        uint32_t Lo;
+        uint32_t Size;
+    };
+    std::vector<DenseView> DenseViews() {
+        std::vector<DenseView> out(dense_.size());
+        for (size_t c = 0; c < dense_.size(); ++c)
+            out[c] = DenseView{dense_[c].Heads.data(), uint32_t(dense_[c].Lo), uint32_t(dense_[c].Heads.size())};
+        return out;
     }
 
     // Gives column col an array for rows lo..hi (only while it holds nothing).
@@ -607,7 +615,7 @@ std::vector<TPrecedent> TDependencyIndex::Precedents(int32_t col, int32_t row) c
 // The formula cells that read (col, row): its own entries first, newest first,
 // then the big ranges holding it, oldest first.
 template <typename Out>
-void TDependencyIndex::appendDependents(int32_t col, int32_t row, Out& out) const {
+inline void TDependencyIndex::appendDependents(int32_t col, int32_t row, Out& out) const {
     if (!reverseBuilt_) ensureReverse();
     for (int32_t e = revHeads_->Find(col, row); e >= 0;) {
         const RevEntry& re = revPool_[size_t(e)];
@@ -615,6 +623,14 @@ void TDependencyIndex::appendDependents(int32_t col, int32_t row, Out& out) cons
         e = re.Next;
     }
     if (bigRanges_.empty()) return;
+    if (bigIndexValid_ && bigWide_.empty() &&
+        (size_t(uint32_t(col)) >= bigByCol_.size() || bigByCol_[size_t(col)].empty()))
+        return;
+    appendBigDependents(col, row, out);
+}
+
+template <typename Out>
+void TDependencyIndex::appendBigDependents(int32_t col, int32_t row, Out& out) const {
     if (!bigIndexValid_) buildBigIndex();
     const int32_t* narrow = nullptr;
     const int32_t* narrowEnd = nullptr;
@@ -885,26 +901,26 @@ void TDependencyIndex::buildReverse() {
         const TPrecedent* precs = reader->precPool_.data();
         for (const Node& n : reader->nodes_) {
             if (!n.Alive) continue;
-            for (const TPrecedent *pp = precs + n.PrecBegin, *end = pp + n.PrecCount; pp != end; ++pp) {
-                const TPrecedent& p = *pp;
-                if (p.Index != this) continue;
-                const int64_t cells = rectCells(p.Rect);
+            for (const TPrecedent *p = precs + n.PrecBegin, *end = p + n.PrecCount; p != end; ++p) {
+                if (p->Index != this) continue;
+                const TGridRect r = p->Rect;
+                const int64_t rows = int64_t(r.Bottom) - r.Top + 1;
+                const int64_t cells = (int64_t(r.Right) - r.Left + 1) * rows;
                 if (cells > kSmallRangeCells) {
                     ++big;
                     continue;
                 }
                 entries += size_t(cells);
-                if (p.Rect.Left < 0 || p.Rect.Right >= kIndexedCols) {
+                if (r.Left < 0 || r.Right >= kIndexedCols) {
                     sparseEntries += size_t(cells);
                     continue;
                 }
-                if (size_t(p.Rect.Right) >= stats.size()) stats.resize(size_t(p.Rect.Right) + 1);
-                const int64_t rows = int64_t(p.Rect.Bottom) - p.Rect.Top + 1;
-                for (int32_t c = p.Rect.Left; c <= p.Rect.Right; ++c) {
-                    ColStat& st = stats[size_t(c)];
-                    st.Entries += rows;
-                    st.Lo = std::min(st.Lo, p.Rect.Top);
-                    st.Hi = std::max(st.Hi, p.Rect.Bottom);
+                if (size_t(r.Right) >= stats.size()) stats.resize(size_t(r.Right) + 1);
+                ColStat* st = stats.data();
+                for (int32_t c = r.Left; c <= r.Right; ++c) {
+                    st[c].Entries += rows;
+                    st[c].Lo = std::min(st[c].Lo, r.Top);
+                    st[c].Hi = std::max(st[c].Hi, r.Bottom);
                 }
             }
         }
@@ -922,6 +938,19 @@ void TDependencyIndex::buildReverse() {
     revPool_.resize(base + entries);
     RevEntry* out = revPool_.data() + base;
     int32_t next = int32_t(base);
+    // The column arrays, read through a plain copy of where they are.
+    const std::vector<CellHeads::DenseView> dense = revHeads_->DenseViews();
+    const CellHeads::DenseView* views = dense.data();
+    const size_t viewCount = dense.size();
+    CellHeads* heads = revHeads_;
+    auto headOf = [&](int32_t col, int32_t row) -> int32_t& {
+        if (size_t(uint32_t(col)) < viewCount) {
+            const CellHeads::DenseView& v = views[size_t(col)];
+            const uint32_t k = uint32_t(row) - v.Lo;
+            if (k < v.Size) return v.Heads[k];
+        }
+        return heads->Upsert(col, row);
+    };
     for (TDependencyIndex* reader : readers_) {
         const TPrecedent* precs = reader->precPool_.data();
         const Node* nodes = reader->nodes_.data();
@@ -938,20 +967,29 @@ void TDependencyIndex::buildReverse() {
                     bigRanges_.push_back(BigRange{r, reader, int32_t(id)});
                     continue;
                 }
-                for (int64_t dc = 0; dc < cols; ++dc) {
-                    const int32_t c = int32_t(r.Left + dc);
-                    if (int32_t* run = revHeads_->DenseRun(c, r.Top, r.Bottom)) {
-                        for (int64_t dr = 0; dr < rows; ++dr) {
-                            *out++ = RevEntry{reader, int32_t(id), run[dr]};
-                            run[dr] = next++;
+                auto add = [&](int32_t& head) {
+                    out->Dst = reader;
+                    out->DstNode = int32_t(id);
+                    out->Next = head;
+                    ++out;
+                    head = next++;
+                };
+                if (cols == 1 && rows == 1) {
+                    add(headOf(r.Left, r.Top));
+                    continue;
+                }
+                for (int32_t dc = 0; dc < int32_t(cols); ++dc) {
+                    const int32_t c = r.Left + dc;
+                    // A run of rows inside the column's array: no look-up per cell.
+                    if (size_t(uint32_t(c)) < viewCount) {
+                        const CellHeads::DenseView& v = views[size_t(c)];
+                        const uint32_t k = uint32_t(r.Top) - v.Lo;
+                        if (k < v.Size && uint64_t(k) + uint64_t(rows) <= v.Size) {
+                            for (int32_t dr = 0; dr < int32_t(rows); ++dr) add(v.Heads[k + uint32_t(dr)]);
+                            continue;
                         }
-                        continue;
                     }
-                    for (int64_t dr = 0; dr < rows; ++dr) {
-                        int32_t& head = revHeads_->Upsert(c, int32_t(r.Top + dr));
-                        *out++ = RevEntry{reader, int32_t(id), head};
-                        head = next++;
-                    }
+                    for (int32_t dr = 0; dr < int32_t(rows); ++dr) add(headOf(c, r.Top + dr));
                 }
             }
         }

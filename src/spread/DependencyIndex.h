@@ -133,6 +133,8 @@ private:
     void directDependentIds(int32_t col, int32_t row, std::vector<Ref>& out) const;
     template <typename Out>
     void appendDependents(int32_t col, int32_t row, Out& out) const;
+    template <typename Out>
+    void appendBigDependents(int32_t col, int32_t row, Out& out) const;
     // The reverse part (who reads a cell) is built on first use: a whole-sheet
     // recalculation only needs the forward lists, so a load followed by a
     // recalculation never pays for it.  Once built it is kept current.
