@@ -637,7 +637,11 @@ char16_t* ShortGeneralText(double v, int sig, char16_t decSep, char16_t* end) {
     // q has sig digits; trailing zeros are not shown.
     int nd = sig;
     if (q % 10 == 0) {
-        while (q % 10000 == 0) {
+        while (q % 100000000 == 0) {
+            q /= 100000000;
+            nd -= 8;
+        }
+        if (q % 10000 == 0) {
             q /= 10000;
             nd -= 4;
         }
