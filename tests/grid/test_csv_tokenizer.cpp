@@ -103,6 +103,50 @@ TEST(CsvTokenizer, CellRules)
     }
 }
 
+// Unquoted cells of every length up to a few blocks of the scan, with one
+// awkward unit at every position: the stored break (CR LF in the cell), units
+// at and above 0x80, units whose low or high byte is a delimiter or a break,
+// the delimiter of another mode.  Rows end with each break form, the last row
+// with none.
+TEST(CsvTokenizer, PlainCellsOfEveryLengthAndPosition)
+{
+    const char16_t awkward[] = {0x0B, u'~', 0x7F, 0x80, 0xA7, 0xE9, 0x2C00, 0x002C, 0x3B3B,
+                                0x0D0D, 0x0A00, 0x0B0B, 0x7E7E, 0x20AC, 0xD83D, 0xFFFF, u';', u'\t'};
+    const char* const breaks[] = {"\r\n", "\n", "\r"};
+    for (const QChar delim : {QChar(u','), QChar(u';'), QChar(u'\t'), QChar(0xA7)}) {
+        for (const bool java : {false, true}) {
+            const char16_t stored = java ? u'~' : 0x0B;
+            QString text;
+            Rows expected;
+            int rowIndex = 0;
+            for (int n = 1; n <= 20; ++n) {
+                for (const char16_t odd : awkward) {
+                    if (odd == delim.unicode())
+                        continue;
+                    // One row: the odd unit at every position of a cell of length n.
+                    QStringList cells;
+                    QStringList want;
+                    for (int at = 0; at < n; ++at) {
+                        QString cell;
+                        for (int k = 0; k < n; ++k)
+                            cell += QChar(k == at ? odd : char16_t(u'a' + (k + at) % 26));
+                        cells.append(cell);
+                        QString w = cell;
+                        w.replace(QChar(stored), QLatin1StringView("\r\n"));
+                        want.append(w);
+                    }
+                    if (!text.isEmpty())
+                        text += QLatin1StringView(breaks[rowIndex++ % 3]);
+                    text += cells.join(delim);
+                    expected.push_back(want);
+                }
+            }
+            ASSERT_EQ(Show(Read(text, delim, java)), Show(expected))
+                << "delimiter " << int(delim.unicode()) << " java " << java;
+        }
+    }
+}
+
 TEST(CsvTokenizer, EmptyInputHasNoRows)
 {
     qsizetype n = -1;
