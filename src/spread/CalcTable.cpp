@@ -1,5 +1,7 @@
 #include "CalcTable.h"
 
+#include <algorithm>
+
 TCalcEntry& TCalcTable::Get(int32_t col, int32_t row)
 {
     if (FSlots.empty() || (FCount + 1) * 10 > FSlots.size() * 7)
@@ -13,6 +15,7 @@ TCalcEntry& TCalcTable::Get(int32_t col, int32_t row)
             e.Row = row;
             e.Flags = TCalcEntry::fUsed;
             ++FCount;
+            Mark(col, row);
             return e;
         }
         if (e.Col == col && e.Row == row)
@@ -47,6 +50,35 @@ void TCalcTable::Remove(int32_t col, int32_t row)
     }
     FSlots[hole] = TCalcEntry();
     --FCount;
+    Unmark(col, row);
+}
+
+void TCalcTable::Mark(int32_t col, int32_t row)
+{
+    if (FUntracked)
+        return;
+    if (col < 0 || row < 0 || col >= kTrackedCols || row >= kTrackedRows) {
+        FUntracked = true;  // every cell may have an entry from now on
+        FPresence.clear();
+        return;
+    }
+    if (size_t(col) >= FPresence.size())
+        FPresence.resize(size_t(col) + 1);
+    std::vector<uint64_t>& bits = FPresence[size_t(col)];
+    const size_t word = size_t(row) >> 6;
+    if (word >= bits.size())
+        bits.resize(std::max(word + 1, bits.size() * 3 / 2));
+    bits[word] |= uint64_t(1) << (row & 63);
+}
+
+void TCalcTable::Unmark(int32_t col, int32_t row)
+{
+    if (FUntracked || uint32_t(col) >= FPresence.size())
+        return;
+    std::vector<uint64_t>& bits = FPresence[size_t(col)];
+    const size_t word = uint32_t(row) >> 6;
+    if (word < bits.size())
+        bits[word] &= ~(uint64_t(1) << (uint32_t(row) & 63));
 }
 
 void TCalcTable::Clear()
@@ -56,6 +88,8 @@ void TCalcTable::Clear()
     FCount = 0;
     FTexts.clear();
     FFreeTexts.clear();
+    FPresence.clear();
+    FUntracked = false;
 }
 
 void TCalcTable::ClearStates()

@@ -44,7 +44,7 @@ public:
     // The entry of a cell, or null.
     const TCalcEntry* Find(int32_t col, int32_t row) const
     {
-        if (FCount == 0)
+        if (FCount == 0 || !MayHold(col, row))
             return nullptr;
         const size_t mask = FSlots.size() - 1;
         for (size_t i = Hash(col, row) & mask;; i = (i + 1) & mask) {
@@ -88,6 +88,25 @@ public:
     }
 
 private:
+    // Which cells may have an entry, one bit a cell in per-column arrays, so
+    // that asking for a cell without one (most cells formulas read) costs a
+    // bit test instead of a probe at a scattered place of the table.  Cells
+    // beyond the limits below are not tracked: then every cell may.
+    static constexpr int32_t kTrackedCols = 1 << 14;
+    static constexpr int32_t kTrackedRows = 1 << 26;
+    bool MayHold(int32_t col, int32_t row) const
+    {
+        if (FUntracked)
+            return true;
+        if (uint32_t(col) >= FPresence.size())
+            return false;
+        const std::vector<uint64_t>& bits = FPresence[size_t(col)];
+        const size_t word = uint32_t(row) >> 6;
+        return word < bits.size() && ((bits[word] >> (uint32_t(row) & 63)) & 1);
+    }
+    void Mark(int32_t col, int32_t row);
+    void Unmark(int32_t col, int32_t row);
+
     static size_t Hash(int32_t col, int32_t row)
     {
         uint64_t k = (uint64_t(uint32_t(col)) << 32) | uint32_t(row);
@@ -104,4 +123,6 @@ private:
     size_t FCount = 0;
     std::vector<QString> FTexts;
     std::vector<uint32_t> FFreeTexts;
+    std::vector<std::vector<uint64_t>> FPresence;
+    bool FUntracked = false;
 };

@@ -579,7 +579,8 @@ void TQelSpreadGrid::BuildCellRefs()
         for (int r = 0; r < rows; ++r)
             if (IsFormula(CellView(c, r)))
                 ++formulas;
-    FDeps.Reserve(formulas, formulas * 2, formulas * 4);
+    // The reverse part is built on first use (an edit), not here.
+    FDeps.Reserve(formulas, formulas * 2, 0);
     for (int c = 0; c < cols; ++c)
         for (int r = 0; r < rows; ++r) {
             const QStringView raw = CellView(c, r);
