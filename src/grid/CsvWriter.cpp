@@ -260,14 +260,28 @@ bool AppendQuotedUtf8(TCsvUtf8Buffer& out, QStringView cell, const TCsvWriteOpti
 
 void TCsvWriter::AppendCellUtf8(TCsvUtf8Buffer& out, QStringView cell) const
 {
-    // Most cells: four or more ASCII units without a quote, a delimiter or a
-    // break, written as they are.
+    // Most cells: ASCII units without a quote, a delimiter or a break,
+    // written as they are.
     const qsizetype n = cell.size();
-    if (n >= 4 && !FOptions.AlwaysQuotes) {
+    if (n > 0 && !FOptions.AlwaysQuotes) {
         char* const dst = out.Room(n);
-        if (NarrowPlainAscii(cell.utf16(), n, dst, FStopLanes.Units)) {
-            out.Commit(dst + n);
-            return;
+        if (n >= 4) {
+            if (NarrowPlainAscii(cell.utf16(), n, dst, FStopLanes.Units)) {
+                out.Commit(dst + n);
+                return;
+            }
+        } else {
+            // One to three units: the table decides each.
+            const char16_t* const src = cell.utf16();
+            qsizetype k = 0;
+            while (k < n && src[k] < 0x80 && !FSpecial[src[k]]) {
+                dst[k] = char(src[k]);
+                ++k;
+            }
+            if (k == n) {
+                out.Commit(dst + n);
+                return;
+            }
         }
     }
     appendCellUtf8Slow(out, cell);

@@ -243,21 +243,32 @@ bool TQelStringGrid::PlainCellSave() const
     return !FSaveVirtCells || (!OnGetFloatFormat && !OnGetDisplText && !OnGetDisplWideText && !FURLShowInText);
 }
 
-bool TQelStringGrid::SaveCellView(int ACol, int ARow, QStringView& View) const
+namespace {
+
+// The steps of TQelStringGrid::SaveCellView, inline for the save walk.
+inline bool OwnSaveCellView(const TQelStringGrid& g, int ACol, int ARow, QStringView& View)
 {
     // Cell properties bring merged cells and check boxes. (Looking at the object
     // slot first spares most cells the full test.)
     TObject* obj = nullptr;
-    const QStringView v = CellView(ACol, ARow, obj);
-    if (obj && HasCellProperties(ACol, ARow))
+    const QStringView v = g.CellView(ACol, ARow, obj);
+    if (obj && g.HasCellProperties(ACol, ARow))
         return false;
-    if (FSaveVirtCells && IsWideText(v))
+    // (IsWideText looks for a prefix that starts with WideTextPrefix[0].)
+    if (g.SaveVirtCells() && v.startsWith(QChar(WideTextPrefix[0])) && IsWideText(v))
         return false;
     // SaveCellText's rewrite candidates: rich text and mark-up.
-    if (v.startsWith(u'{') || (!FSaveWithHTML && v.contains(u'<')))
+    if (v.startsWith(u'{') || (!g.SaveWithHTML() && v.contains(u'<')))
         return false;
     View = v;
     return true;
+}
+
+}  // namespace
+
+bool TQelStringGrid::SaveCellView(int ACol, int ARow, QStringView& View) const
+{
+    return OwnSaveCellView(*this, ACol, ARow, View);
 }
 
 void TQelStringGrid::LoadCellText(int ACol, int ARow, const QString& Value)
@@ -428,6 +439,9 @@ void WriteCsvRows(TQelStringGrid& g, Out& out)
     out.Reserve(qint64(std::max(0, area.LastRow - area.FirstRow + 1)) *
                 qint64(std::max(0, area.LastCol + h - area.FirstCol + 1)));
     g.ExportNotification(TQelStringGrid::esExportStart, area.FirstRow);
+    // A grid of exactly this class has this class's SaveCellView: its steps
+    // are taken inline instead of through the virtual table.
+    const bool ownSteps = typeid(g) == typeid(TQelStringGrid);
     int lastProgress = 0;
     for (int r = area.FirstRow; r <= area.LastRow; ++r) {
         g.ExportNotification(TQelStringGrid::esExportNextRow, r);
@@ -436,9 +450,10 @@ void WriteCsvRows(TQelStringGrid& g, Out& out)
         for (int i = area.FirstCol; i <= area.LastCol + h; ++i) {
             if (i != area.FirstCol)
                 out.Delimiter();
-            const int c = saveHidden ? i : g.RealColIndex(i);
+            // Without hidden columns a displayed column is its real column.
+            const int c = saveHidden || g.NumHiddenColumns() == 0 ? i : g.RealColIndex(i);
             QStringView view;
-            if (plain && g.SaveCellView(c, r, view))
+            if (plain && (ownSteps ? OwnSaveCellView(g, c, r, view) : g.SaveCellView(c, r, view)))
                 out.Cell(view);
             else
                 out.Cell(g.SaveCellText(c, r));
