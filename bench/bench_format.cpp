@@ -12,6 +12,7 @@
 // --iterations=N runs every benchmark exactly N times (one run, no
 // estimation rounds), so that two runs under callgrind with different N give
 // the instruction count per call as (Ir(N2) - Ir(N1)) / (N2 - N1).
+#include "FloatDigits.h"
 #include "SysUtils.h"
 
 #include <benchmark/benchmark.h>
@@ -87,6 +88,20 @@ void TryFormatFresh(benchmark::State& state, const QString& fmt, std::vector<dou
     }
 }
 
+// The digit conversion alone, without the format entry and the output string.
+void ShortTextOne(benchmark::State& state, bool fixed, int digits, std::vector<double> (*make)(size_t)) {
+    const auto values = make(kValues);
+    char16_t buf[zelk_float::kShortTextMax];
+    char16_t* const end = buf + zelk_float::kShortTextMax;
+    size_t i = 0;
+    for (auto _ : state) {
+        const double v = values[i++ & (kValues - 1)];
+        char16_t* p = fixed ? zelk_float::ShortFixedText(v, digits, u'.', end)
+                            : zelk_float::ShortGeneralText(v, digits, u'.', end);
+        benchmark::DoNotOptimize(p);
+    }
+}
+
 void FormatOne(benchmark::State& state, const QString& fmt, std::vector<double> (*make)(size_t)) {
     const auto values = make(kValues);
     size_t i = 0;
@@ -147,6 +162,12 @@ void Register(long long iterations) {
         }
         fixed(benchmark::RegisterBenchmark((std::string("FloatToStr/") + set.name).c_str(),
                                            [set](benchmark::State& s) { FloatToStrOne(s, set.make); }));
+    }
+    for (const TValueSet& set : kSets) {
+        fixed(benchmark::RegisterBenchmark((std::string("ShortText/%g/") + set.name).c_str(),
+                                           [set](benchmark::State& s) { ShortTextOne(s, false, 15, set.make); }));
+        fixed(benchmark::RegisterBenchmark((std::string("ShortText/%.2f/") + set.name).c_str(),
+                                           [set](benchmark::State& s) { ShortTextOne(s, true, 2, set.make); }));
     }
     for (const char* f : {"%g", "%.2f"}) {
         const QString fmt = QString::fromLatin1(f);

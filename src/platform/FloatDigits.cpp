@@ -497,10 +497,25 @@ inline int DigitCount(std::uint64_t v) {
     return t + (v >= kPow10[t] ? 1 : 0);
 }
 
-// All decimal digits of v (at least one), ending just before `end`.
+// All decimal digits of v (at least one), ending just before `end`.  The
+// usual short numbers go two digits a step without counting them first.
 inline char16_t* PutNumber(char16_t* end, std::uint64_t v) {
-    const int n = DigitCount(v);
-    return PutDigits(end, v, n > 0 ? n : 1);
+    if (v < 100000000) {
+        std::uint32_t x = static_cast<std::uint32_t>(v);
+        while (x >= 100) {
+            end -= 2;
+            Put2(end, x % 100);
+            x /= 100;
+        }
+        if (x >= 10) {
+            end -= 2;
+            Put2(end, x);
+        } else {
+            *--end = static_cast<char16_t>(u'0' + x);
+        }
+        return end;
+    }
+    return PutDigits(end, v, DigitCount(v));
 }
 
 }  // namespace
