@@ -633,12 +633,27 @@ public:
         : FGrid(grid), FFirstCol(firstCol), FCol(firstCol), FRow(firstRow), FHidden(hidden),
           FSkip(skipFirst), FMaxRows(maxRows), FLinesCounted(linesCounted),
           FMapColumns(!grid.SaveHiddenCells() && grid.NumHiddenColumns() > 0),
-          FPlain(grid.PlainCellTransfer()),
+          FPlain(grid.PlainCellTransfer()), FDirect(FPlain && !FMapColumns),
           FHintRows(!FMapColumns && grid.NewRowWidthHint() == 0)
     {
     }
 
     void Field(QStringView text) override
+    {
+        // The usual cell: its row is ready, its column exists, and the store
+        // takes the text straight from the file's buffer (LoadCellText without
+        // OnLoadCell is WriteRawCellText).
+        if (FDirect && FRowReady && !FSkip && FCol < FGrid.ColCount() + FHidden && !FGrid.OnLoadCell) {
+            const int col = FCol++;
+            FGrid.SetCellsFromView(col, FRow, text);
+            return;
+        }
+        field(text);
+    }
+
+    // Field for every other cell (out of line, so that the usual cell's path
+    // stays short).
+    [[gnu::noinline]] void field(QStringView text)
     {
         if (FSkip)
             return;
@@ -717,6 +732,7 @@ private:
     const qsizetype FLinesCounted;
     const bool FMapColumns;
     const bool FPlain;
+    const bool FDirect;  // plain transfer to the same columns
     const bool FHintRows;
     bool FRowReady = false;
     qsizetype FRowsRead = 0;

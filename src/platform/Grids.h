@@ -27,6 +27,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -603,6 +604,16 @@ private:
 
         void Set(const QString& text);
         void Set(QStringView text);
+        // Set on a slot that holds no text yet (a new slot).
+        void SetNew(QStringView text) {
+            const qsizetype n = text.size();
+            if (n > kInline) {
+                setBox(new QString(text.toString()));
+                return;
+            }
+            if (n > 0) std::memcpy(FUnits, text.utf16(), size_t(n) * sizeof(char16_t));
+            FUnits[kInline] = char16_t(n);
+        }
         void Clear() noexcept;
         bool IsEmpty() const { return FUnits[kInline] == 0; }
         QStringView View() const {

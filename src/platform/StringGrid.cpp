@@ -198,24 +198,31 @@ void TStringGrid::SetCells(int col, int row, const QString& text) {
 void TStringGrid::SetCellsFromView(int col, int row, QStringView text) {
     // Same steps as SetCells: an unchanged text (an unstored cell reads empty) is left
     // alone; otherwise the row is grown as far as the write is allowed.
-    TRowSlots* r = storedRow(row) ? FRows[size_t(row)] : nullptr;
-    if (r && col >= 0 && col < r->Width()) {
-        TCellText& slot = r->Texts[size_t(col)];
-        if (slot.View() == text) return;
-        slot.Set(text);
-    } else if (r && col == r->Width() && col < FStoredWidth && size_t(col) < r->Texts.capacity() &&
-               !r->Objects) {
-        // The next column of a row that has room reserved (a row filled column by column,
-        // as a file loader does): what rowForWrite and growRow would do, in one step. The
-        // write is allowed because a wider row is stored, and the widest row stays the same.
-        if (text.isEmpty()) return;
-        r->Texts.emplace_back().Set(text);
-    } else {
-        if (text.isEmpty()) return;
-        r = rowForWrite(col, row);
-        if (!r) return;
-        r->Texts[size_t(col)].Set(text);
+    TRowSlots* r = row >= 0 && row < int(FRows.size()) ? FRows[size_t(row)] : nullptr;
+    if (r && col >= 0) {
+        const int width = r->Width();
+        if (col < width) {
+            TCellText& slot = r->Texts[size_t(col)];
+            if (slot.View() == text) return;
+            slot.Set(text);
+            cellChanged(col, row);
+            return;
+        }
+        if (col == width && col < FStoredWidth && size_t(col) < r->Texts.capacity() && !r->Objects) {
+            // The next column of a row that has room reserved (a row filled column by
+            // column, as a file loader does): what rowForWrite and growRow would do, in
+            // one step. The write is allowed because a wider row is stored, and the
+            // widest row stays the same.
+            if (text.isEmpty()) return;
+            r->Texts.emplace_back().SetNew(text);
+            cellChanged(col, row);
+            return;
+        }
     }
+    if (text.isEmpty()) return;
+    r = rowForWrite(col, row);
+    if (!r) return;
+    r->Texts[size_t(col)].Set(text);
     cellChanged(col, row);
 }
 
