@@ -2,99 +2,100 @@
 
 #include <algorithm>
 
+uint32_t TCalcTable::AddPage(uint64_t key)
+{
+    if ((FPages.size() + 1) * 2 > FMap.size())
+        GrowMap(FMap.empty() ? 64 : FMap.size() * 2);
+    const uint32_t page = uint32_t(FPages.size());
+    FPages.emplace_back();
+    std::fill(std::begin(FPages.back().Slots), std::end(FPages.back().Slots), 0u);
+    const size_t mask = FMap.size() - 1;
+    size_t i = Hash(key) & mask;
+    while (FMap[i].Key != kNoKey)
+        i = (i + 1) & mask;
+    FMap[i] = TMapSlot{key, page};
+    FLastKey = key;
+    FLastPage = page;
+    return page;
+}
+
+void TCalcTable::GrowMap(size_t slotCount)
+{
+    std::vector<TMapSlot> old;
+    old.swap(FMap);
+    FMap.assign(slotCount, TMapSlot());
+    const size_t mask = slotCount - 1;
+    for (const TMapSlot& m : old) {
+        if (m.Key == kNoKey)
+            continue;
+        size_t i = Hash(m.Key) & mask;
+        while (FMap[i].Key != kNoKey)
+            i = (i + 1) & mask;
+        FMap[i] = m;
+    }
+}
+
 TCalcEntry& TCalcTable::Get(int32_t col, int32_t row)
 {
-    if (FSlots.empty() || (FCount + 1) * 10 > FSlots.size() * 7)
-        Grow();
-    const size_t mask = FSlots.size() - 1;
-    for (size_t i = Hash(col, row) & mask;; i = (i + 1) & mask) {
-        TCalcEntry& e = FSlots[i];
-        if (!e.Used()) {
-            e = TCalcEntry();
-            e.Col = col;
-            e.Row = row;
-            e.Flags = TCalcEntry::fUsed;
-            ++FCount;
-            Mark(col, row);
-            return e;
-        }
-        if (e.Col == col && e.Row == row)
-            return e;
+    const uint64_t key = PageKey(col, row);
+    uint32_t page = FindPage(key);
+    if (page == kNoPage)
+        page = AddPage(key);
+    uint32_t& slot = FPages[page].Slots[uint32_t(row) & (kPageRows - 1)];
+    if (slot)
+        return FEntries[slot - 1];
+    uint32_t index;
+    if (!FFreeEntries.empty()) {
+        index = FFreeEntries.back();
+        FFreeEntries.pop_back();
+    } else {
+        index = uint32_t(FEntries.size());
+        FEntries.emplace_back();
     }
+    slot = index + 1;
+    TCalcEntry& e = FEntries[index];
+    e = TCalcEntry();
+    e.Col = col;
+    e.Row = row;
+    e.Flags = TCalcEntry::fUsed;
+    ++FCount;
+    return e;
 }
 
 void TCalcTable::Remove(int32_t col, int32_t row)
 {
     if (FCount == 0)
         return;
-    const size_t mask = FSlots.size() - 1;
-    size_t i = Hash(col, row) & mask;
-    while (true) {
-        const TCalcEntry& e = FSlots[i];
-        if (!e.Used())
-            return;
-        if (e.Col == col && e.Row == row)
-            break;
-        i = (i + 1) & mask;
-    }
-    ReleaseText(FSlots[i]);
-    // Backward-shift deletion keeps every probe run free of holes.
-    size_t hole = i;
-    for (size_t j = (hole + 1) & mask; FSlots[j].Used(); j = (j + 1) & mask) {
-        const size_t home = Hash(FSlots[j].Col, FSlots[j].Row) & mask;
-        const bool movable = (hole <= j) ? (home <= hole || home > j) : (home <= hole && home > j);
-        if (movable) {
-            FSlots[hole] = FSlots[j];
-            hole = j;
-        }
-    }
-    FSlots[hole] = TCalcEntry();
+    const uint32_t page = FindPage(PageKey(col, row));
+    if (page == kNoPage)
+        return;
+    uint32_t& slot = FPages[page].Slots[uint32_t(row) & (kPageRows - 1)];
+    if (!slot)
+        return;
+    TCalcEntry& e = FEntries[slot - 1];
+    ReleaseText(e);
+    e = TCalcEntry();
+    FFreeEntries.push_back(slot - 1);
+    slot = 0;
     --FCount;
-    Unmark(col, row);
-}
-
-void TCalcTable::Mark(int32_t col, int32_t row)
-{
-    if (FUntracked)
-        return;
-    if (col < 0 || row < 0 || col >= kTrackedCols || row >= kTrackedRows) {
-        FUntracked = true;  // every cell may have an entry from now on
-        FPresence.clear();
-        return;
-    }
-    if (size_t(col) >= FPresence.size())
-        FPresence.resize(size_t(col) + 1);
-    std::vector<uint64_t>& bits = FPresence[size_t(col)];
-    const size_t word = size_t(row) >> 6;
-    if (word >= bits.size())
-        bits.resize(std::max(word + 1, bits.size() * 3 / 2));
-    bits[word] |= uint64_t(1) << (row & 63);
-}
-
-void TCalcTable::Unmark(int32_t col, int32_t row)
-{
-    if (FUntracked || uint32_t(col) >= FPresence.size())
-        return;
-    std::vector<uint64_t>& bits = FPresence[size_t(col)];
-    const size_t word = uint32_t(row) >> 6;
-    if (word < bits.size())
-        bits[word] &= ~(uint64_t(1) << (uint32_t(row) & 63));
 }
 
 void TCalcTable::Clear()
 {
-    FSlots.clear();
-    FSlots.shrink_to_fit();
+    std::vector<TCalcEntry>().swap(FEntries);
+    std::vector<uint32_t>().swap(FFreeEntries);
+    std::vector<TPage>().swap(FPages);
+    std::vector<TMapSlot>().swap(FMap);
     FCount = 0;
+    FLastKey = kNoKey;
+    FLastPage = kNoPage;
     FTexts.clear();
     FFreeTexts.clear();
-    FPresence.clear();
-    FUntracked = false;
 }
 
 void TCalcTable::ClearStates()
 {
-    for (TCalcEntry& e : FSlots)
+    for (TCalcEntry& e : FEntries)
         if (e.Used()) {
             e.Flags &= uint8_t(~TCalcEntry::fCalculated);
             e.ErrFrom = 0;
@@ -104,7 +105,9 @@ void TCalcTable::ClearStates()
 
 size_t TCalcTable::MemoryUse() const
 {
-    size_t n = FSlots.capacity() * sizeof(TCalcEntry) + FTexts.capacity() * sizeof(QString);
+    size_t n = FEntries.capacity() * sizeof(TCalcEntry) + FFreeEntries.capacity() * sizeof(uint32_t) +
+               FPages.capacity() * sizeof(TPage) + FMap.capacity() * sizeof(TMapSlot) +
+               FTexts.capacity() * sizeof(QString);
     for (const QString& s : FTexts)
         n += size_t(s.capacity()) * 2;
     return n;
@@ -112,29 +115,15 @@ size_t TCalcTable::MemoryUse() const
 
 void TCalcTable::Reserve(size_t n)
 {
-    size_t slotCount = 64;
-    while (n * 10 > slotCount * 7)
-        slotCount *= 2;
-    if (slotCount > FSlots.size())
-        Rehash(slotCount);
-}
-
-void TCalcTable::Grow() { Rehash(FSlots.empty() ? 64 : FSlots.size() * 2); }
-
-void TCalcTable::Rehash(size_t slotCount)
-{
-    std::vector<TCalcEntry> old;
-    old.swap(FSlots);
-    FSlots.assign(slotCount, TCalcEntry());
-    const size_t mask = FSlots.size() - 1;
-    for (const TCalcEntry& e : old) {
-        if (!e.Used())
-            continue;
-        size_t i = Hash(e.Col, e.Row) & mask;
-        while (FSlots[i].Used())
-            i = (i + 1) & mask;
-        FSlots[i] = e;
-    }
+    FEntries.reserve(n);
+    // Pages for n entries in whole columns, and a map at most half full.
+    const size_t pages = n / kPageRows + 1;
+    FPages.reserve(pages);
+    size_t mapSlots = 64;
+    while (mapSlots < pages * 2)
+        mapSlots *= 2;
+    if (mapSlots > FMap.size())
+        GrowMap(mapSlots);
 }
 
 void TCalcTable::ReleaseText(TCalcEntry& e)

@@ -2,10 +2,13 @@
 // evaluated (or failed), its cached value, calculated flag and error span.
 //
 // Kept apart from the per-cell property objects so that a sheet of a few
-// hundred thousand formulas costs one 32-byte slot per formula in an
-// open-addressing table (linear probing, backward-shift deletion, load factor
-// at most 0.7) instead of a properties object and a graphic object each.
-// Text results, which are rare, live in a side pool of strings.
+// hundred thousand formulas costs one 32-byte entry per formula instead of a
+// properties object and a graphic object each.  Entries live in one pool, in
+// the order they were made (the order of evaluation); a cell finds its entry
+// through a page of 64 rows of one column, and pages through a small hash
+// map, so neighbouring cells of a column have neighbouring look-ups and
+// neighbouring entries.  Text results, which are rare, live in a side pool
+// of strings.
 #pragma once
 
 #include "FormulaValue.h"
@@ -44,16 +47,13 @@ public:
     // The entry of a cell, or null.
     const TCalcEntry* Find(int32_t col, int32_t row) const
     {
-        if (FCount == 0 || !MayHold(col, row))
+        if (FCount == 0)
             return nullptr;
-        const size_t mask = FSlots.size() - 1;
-        for (size_t i = Hash(col, row) & mask;; i = (i + 1) & mask) {
-            const TCalcEntry& e = FSlots[i];
-            if (!e.Used())
-                return nullptr;
-            if (e.Col == col && e.Row == row)
-                return &e;
-        }
+        const uint32_t page = FindPage(PageKey(col, row));
+        if (page == kNoPage)
+            return nullptr;
+        const uint32_t slot = FPages[page].Slots[uint32_t(row) & (kPageRows - 1)];
+        return slot ? &FEntries[slot - 1] : nullptr;
     }
     TCalcEntry* Find(int32_t col, int32_t row)
     {
@@ -66,7 +66,7 @@ public:
     void Remove(int32_t col, int32_t row);
     // Forgets every entry.
     void Clear();
-    // Makes room for n entries at once (no rehashing while they are added).
+    // Makes room for n entries at once.
     void Reserve(size_t n);
     // Clears the calculated flag and the error of every entry; values stay.
     void ClearStates();
@@ -82,47 +82,67 @@ public:
     template <typename F>
     void ForEach(F&& f)
     {
-        for (TCalcEntry& e : FSlots)
+        for (TCalcEntry& e : FEntries)
             if (e.Used())
                 f(e);
     }
 
 private:
-    // Which cells may have an entry, one bit a cell in per-column arrays, so
-    // that asking for a cell without one (most cells formulas read) costs a
-    // bit test instead of a probe at a scattered place of the table.  Cells
-    // beyond the limits below are not tracked: then every cell may.
-    static constexpr int32_t kTrackedCols = 1 << 14;
-    static constexpr int32_t kTrackedRows = 1 << 26;
-    bool MayHold(int32_t col, int32_t row) const
-    {
-        if (FUntracked)
-            return true;
-        if (uint32_t(col) >= FPresence.size())
-            return false;
-        const std::vector<uint64_t>& bits = FPresence[size_t(col)];
-        const size_t word = uint32_t(row) >> 6;
-        return word < bits.size() && ((bits[word] >> (uint32_t(row) & 63)) & 1);
-    }
-    void Mark(int32_t col, int32_t row);
-    void Unmark(int32_t col, int32_t row);
+    static constexpr uint32_t kPageRows = 64;
+    static constexpr uint32_t kNoPage = 0xFFFFFFFFu;
+    static constexpr uint64_t kNoKey = ~uint64_t(0);
+    struct TPage {
+        uint32_t Slots[kPageRows];  // entry index + 1; 0: no entry
+    };
+    struct TMapSlot {
+        uint64_t Key = kNoKey;
+        uint32_t Page = kNoPage;
+    };
 
-    static size_t Hash(int32_t col, int32_t row)
+    // (column, row / 64) as one key; rows are taken as unsigned, so every
+    // cell has exactly one page and one place in it.
+    static uint64_t PageKey(int32_t col, int32_t row)
     {
-        uint64_t k = (uint64_t(uint32_t(col)) << 32) | uint32_t(row);
+        return (uint64_t(uint32_t(col)) << 32) | (uint32_t(row) / kPageRows);
+    }
+    static size_t Hash(uint64_t k)
+    {
         k ^= k >> 33;
         k *= 0xff51afd7ed558ccdULL;
         k ^= k >> 33;
         return size_t(k);
     }
-    void Grow();
-    void Rehash(size_t slotCount);
+    uint32_t FindPage(uint64_t key) const
+    {
+        if (key == FLastKey)
+            return FLastPage;
+        if (FMap.empty())
+            return kNoPage;
+        const size_t mask = FMap.size() - 1;
+        for (size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
+            const TMapSlot& m = FMap[i];
+            if (m.Key == key) {
+                FLastKey = key;
+                FLastPage = m.Page;
+                return m.Page;
+            }
+            if (m.Key == kNoKey)
+                return kNoPage;
+        }
+    }
+    uint32_t AddPage(uint64_t key);
+    void GrowMap(size_t slotCount);
     void ReleaseText(TCalcEntry& e);
 
-    std::vector<TCalcEntry> FSlots;
+    std::vector<TCalcEntry> FEntries;
+    std::vector<uint32_t> FFreeEntries;
+    std::vector<TPage> FPages;
+    std::vector<TMapSlot> FMap;  // open addressing, load at most one half
     size_t FCount = 0;
+    // The page of the last look-up: a column read row after row asks for
+    // the same page 64 times in a row.
+    mutable uint64_t FLastKey = kNoKey;
+    mutable uint32_t FLastPage = kNoPage;
     std::vector<QString> FTexts;
     std::vector<uint32_t> FFreeTexts;
-    std::vector<std::vector<uint64_t>> FPresence;
-    bool FUntracked = false;
 };
