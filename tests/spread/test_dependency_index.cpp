@@ -476,16 +476,24 @@ TEST(DependencyIndexRandom, EditsAfterTheReversePartIsBuiltGiveTheSamePlansAsAFr
             }
             return out;
         };
-        for (int sheet = 0; sheet < sheets; ++sheet)
-            for (int col : {1, 2, 3, 5, 40000})
-                for (int row = 1; row <= 340; row += 3) {
-                    const TFormulaNode a[] = {{live.Indexes[size_t(sheet)].get(), col, row}};
-                    const TFormulaNode b[] = {{fresh.Indexes[size_t(sheet)].get(), col, row}};
-                    ASSERT_EQ(asSet(TDependencyIndex::PlanForChange(a), live),
-                              asSet(TDependencyIndex::PlanForChange(b), fresh))
-                        << sheet << " " << col << "," << row;
-                    ASSERT_EQ(live.Indexes[size_t(sheet)]->HasDependents(col, row),
-                              fresh.Indexes[size_t(sheet)]->HasDependents(col, row));
-                }
+        auto compare = [&] {
+            for (int sheet = 0; sheet < sheets; ++sheet)
+                for (int col : {1, 2, 3, 5, 40000})
+                    for (int row = 1; row <= 340; row += 3) {
+                        const TFormulaNode a[] = {{live.Indexes[size_t(sheet)].get(), col, row}};
+                        const TFormulaNode b[] = {{fresh.Indexes[size_t(sheet)].get(), col, row}};
+                        ASSERT_EQ(asSet(TDependencyIndex::PlanForChange(a), live),
+                                  asSet(TDependencyIndex::PlanForChange(b), fresh))
+                            << sheet << " " << col << "," << row;
+                        ASSERT_EQ(live.Indexes[size_t(sheet)]->HasDependents(col, row),
+                                  fresh.Indexes[size_t(sheet)]->HasDependents(col, row));
+                    }
+        };
+        compare();
+        // The second sheet drops all its formulas; what the first reads of it stays.
+        live.Indexes[1]->RemoveAllFormulas();
+        fresh.Indexes[1]->RemoveAllFormulas();
+        for (const auto& idx : live.Indexes) EXPECT_TRUE(idx->CheckConsistency());
+        compare();
     }
 }
