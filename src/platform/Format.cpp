@@ -290,9 +290,10 @@ bool ParseBareSpec(QStringView fmt, TSpec& sp) {
 }
 
 // The cell formats "%g", "%f", "%.Nf" and "%.Ng" (either case, N of one or two
-// digits) with a float argument go through the short conversions, written
-// straight into `out`.  False for any other format, and for values the short
-// conversions leave to the general path; those give the same text.
+// digits) with a float argument go through the short conversions: the text
+// is built on the stack and copied into `out` once.  False for any other
+// format, and for values the short conversions leave to the general path;
+// that path gives the same text.
 inline bool ShortFloatFormat(QString& out, QStringView fmt, const TVarRec& a, const TFormatSettings& fs) {
     const qsizetype n = fmt.size();
     if (a.Kind != TVarRec::vtExtended || n < 2 || n > 5 || n == 3 || fmt[0] != u'%') return false;
