@@ -182,63 +182,56 @@ public:
         else sparse_.Upsert(cellKey(col, row), -1) = head;
     }
 
-    // Where the column arrays are (index: column; Size 0: none), valid until
-    // the next MakeDense or Clear.
+    // Where the column arrays are (index: column; Size 0: none).
     struct DenseView {
-        int32_t* Heads;
-        uint32_t Lo;
-        uint32_t Size;
+        int32_t* Heads = nullptr;
+        uint32_t Lo = 0;
+        uint32_t Size = 0;
     };
-    std::vector<DenseView> DenseViews() {
-        std::vector<DenseView> out(dense_.size());
-        for (size_t c = 0; c < dense_.size(); ++c)
-            out[c] = DenseView{dense_[c].Heads.data(), uint32_t(dense_[c].Lo), uint32_t(dense_[c].Heads.size())};
-        return out;
-    }
+    const DenseView* DenseViews() const { return views_.data(); }
+    size_t DenseViewCount() const { return views_.size(); }
 
     // Gives column col an array for rows lo..hi (only while it holds nothing).
     void MakeDense(int32_t col, int32_t lo, int32_t hi) {
-        if (size_t(col) >= dense_.size()) dense_.resize(size_t(col) + 1);
-        dense_[size_t(col)].Lo = lo;
-        dense_[size_t(col)].Heads.assign(size_t(int64_t(hi) - lo + 1), -1);
+        if (size_t(col) >= views_.size()) {
+            views_.resize(size_t(col) + 1);
+            store_.resize(size_t(col) + 1);
+        }
+        store_[size_t(col)].assign(size_t(int64_t(hi) - lo + 1), -1);
+        views_[size_t(col)] = DenseView{store_[size_t(col)].data(), uint32_t(lo), uint32_t(store_[size_t(col)].size())};
     }
 
     void ReserveSparse(size_t keys) { sparse_.Reserve(keys); }
 
     void Clear() {
-        dense_.clear();
-        dense_.shrink_to_fit();
+        views_.clear();
+        views_.shrink_to_fit();
+        store_.clear();
+        store_.shrink_to_fit();
         sparse_.Clear();
     }
 
     // Calls f(col, row, head) for every cell with a head.
     template <typename F>
     void ForEach(F&& f) const {
-        for (size_t c = 0; c < dense_.size(); ++c) {
-            const Column& col = dense_[c];
-            for (size_t k = 0; k < col.Heads.size(); ++k)
-                if (col.Heads[k] >= 0) f(int32_t(c), int32_t(int64_t(col.Lo) + int64_t(k)), col.Heads[k]);
+        for (size_t c = 0; c < views_.size(); ++c) {
+            const DenseView& v = views_[c];
+            for (uint32_t k = 0; k < v.Size; ++k)
+                if (v.Heads[k] >= 0) f(int32_t(c), int32_t(v.Lo + k), v.Heads[k]);
         }
         sparse_.ForEach([&](uint64_t key, int32_t head) { f(int32_t(key >> 32), int32_t(uint32_t(key)), head); });
     }
 
 private:
-    struct Column {
-        int32_t Lo = 0;
-        std::vector<int32_t> Heads;
-    };
-
-    int32_t* denseSlot(int32_t col, int32_t row) {
-        return const_cast<int32_t*>(std::as_const(*this).denseSlot(col, row));
-    }
-    const int32_t* denseSlot(int32_t col, int32_t row) const {
-        if (size_t(uint32_t(col)) >= dense_.size()) return nullptr;
-        const Column& c = dense_[size_t(col)];
-        size_t k = size_t(uint32_t(row) - uint32_t(c.Lo));
-        return k < c.Heads.size() ? &c.Heads[k] : nullptr;
+    int32_t* denseSlot(int32_t col, int32_t row) const {
+        if (size_t(uint32_t(col)) >= views_.size()) return nullptr;
+        const DenseView& v = views_[size_t(col)];
+        const uint32_t k = uint32_t(row) - v.Lo;
+        return k < v.Size ? v.Heads + k : nullptr;
     }
 
-    std::vector<Column> dense_;
+    std::vector<DenseView> views_;
+    std::vector<std::vector<int32_t>> store_;
     CellMap sparse_;
 };
 
@@ -279,21 +272,22 @@ public:
     bool empty() const { return size_ == 0; }
     void clear() { size_ = 0; }
     void shrinkTo(size_t n) { size_ = n; }
-    T& operator[](size_t i) { return data_[i]; }
-    T& back() { return data_[size_ - 1]; }
+    T& operator[](size_t i) { return ptr_[i]; }
+    T& back() { return ptr_[size_ - 1]; }
     void pop_back() { --size_; }
-    const T* begin() const { return data_.data(); }
-    const T* end() const { return data_.data() + size_; }
+    const T* begin() const { return ptr_; }
+    const T* end() const { return ptr_ + size_; }
     template <typename... A>
     void emplace_back(A&&... a) {
         if (size_ == cap_) grow();
-        data_[size_++] = T{std::forward<A>(a)...};
+        ptr_[size_++] = T{std::forward<A>(a)...};
     }
     // Gives the room back when it is much larger than what was used.
     void trim(size_t used) {
         size_ = 0;
         if (cap_ > 4096 && cap_ / 4 > used) {
             std::vector<T>().swap(data_);
+            ptr_ = nullptr;
             cap_ = 0;
         }
     }
@@ -301,11 +295,13 @@ public:
 private:
     void grow() {
         data_.resize(std::max<size_t>(256, cap_ * 2));
+        ptr_ = data_.data();
         cap_ = data_.size();
     }
-    std::vector<T> data_;
+    T* ptr_ = nullptr;
     size_t size_ = 0;
     size_t cap_ = 0;
+    std::vector<T> data_;
 };
 
 } // namespace
@@ -615,7 +611,7 @@ std::vector<TPrecedent> TDependencyIndex::Precedents(int32_t col, int32_t row) c
 // The formula cells that read (col, row): its own entries first, newest first,
 // then the big ranges holding it, oldest first.
 template <typename Out>
-inline void TDependencyIndex::appendDependents(int32_t col, int32_t row, Out& out) const {
+[[gnu::always_inline]] inline void TDependencyIndex::appendDependents(int32_t col, int32_t row, Out& out) const {
     if (!reverseBuilt_) ensureReverse();
     for (int32_t e = revHeads_->Find(col, row); e >= 0;) {
         const RevEntry& re = revPool_[size_t(e)];
@@ -939,9 +935,8 @@ void TDependencyIndex::buildReverse() {
     RevEntry* out = revPool_.data() + base;
     int32_t next = int32_t(base);
     // The column arrays, read through a plain copy of where they are.
-    const std::vector<CellHeads::DenseView> dense = revHeads_->DenseViews();
-    const CellHeads::DenseView* views = dense.data();
-    const size_t viewCount = dense.size();
+    const CellHeads::DenseView* views = revHeads_->DenseViews();
+    const size_t viewCount = revHeads_->DenseViewCount();
     CellHeads* heads = revHeads_;
     auto headOf = [&](int32_t col, int32_t row) -> int32_t& {
         if (size_t(uint32_t(col)) < viewCount) {
