@@ -31,6 +31,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <new>
 #include <vector>
 
 enum TGridOption : uint8_t {
@@ -646,6 +647,58 @@ private:
         TObject* ObjectAt(int col) const { return Objects ? (*Objects)[size_t(col)] : nullptr; }
     };
 
+    // Storage of the rows: carved from blocks of many rows (one allocation for many
+    // rows, and rows of one load lie together), freed rows reused by later ones. Blocks
+    // go back only when the store is emptied (ClearStore) or the grid is destroyed.
+    class TRowPool {
+    public:
+        TRowPool() = default;
+        TRowPool(const TRowPool&) = delete;
+        TRowPool& operator=(const TRowPool&) = delete;
+        // Room for one row (uninitialised).
+        void* Take() {
+            if (FFree) {
+                TCell* c = FFree;
+                FFree = c->Next;
+                return c;
+            }
+            if (FLeft == 0) addBlock();
+            --FLeft;
+            return FUncarved++;
+        }
+        // The room of a destroyed row.
+        void Give(void* p) noexcept {
+            TCell* c = static_cast<TCell*>(p);
+            c->Next = FFree;
+            FFree = c;
+        }
+        // Drops every block; only when no row lives in them.
+        void Release() noexcept;
+
+    private:
+        union TCell {
+            TCell* Next;
+            alignas(TRowSlots) unsigned char Bytes[sizeof(TRowSlots)];
+        };
+        void addBlock();
+
+        std::vector<std::unique_ptr<TCell[]>> FBlocks;
+        TCell* FFree = nullptr;
+        TCell* FUncarved = nullptr;   // the rest of the last block
+        size_t FLeft = 0;
+    };
+
+    TRowSlots* newRow() {
+        void* p = FRowPool.Take();
+        return new (p) TRowSlots();   // cannot throw
+    }
+    TRowSlots* newRow(const TRowSlots& src);
+    void deleteRow(TRowSlots* r) noexcept {
+        if (!r) return;
+        r->~TRowSlots();
+        FRowPool.Give(r);
+    }
+
     const TRowSlots* storedRow(int row) const {
         if (row < 0 || row >= int(FRows.size())) return nullptr;
         return FRows[size_t(row)];
@@ -660,7 +713,9 @@ private:
     void growRow(TRowSlots& r, int width);
     void recomputeStoredWidth();
 
-    // Raw pointers keep insertion at the top a single memmove; the grid owns them.
+    // Raw pointers keep insertion at the top a single memmove; the grid owns them (the
+    // rows live in FRowPool, which outlives them).
+    TRowPool FRowPool;
     std::vector<TRowSlots*> FRows;
     int FStoredWidth = 0;   // widest row (an upper bound after rows were freed)
     int FHiddenColAllowance = 1024;

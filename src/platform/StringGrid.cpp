@@ -102,12 +102,39 @@ TStringGrid::TRowSlots& TStringGrid::TRowSlots::operator=(const TRowSlots& other
     return *this;
 }
 
+// ---- Row storage -----------------------------------------------------------------------
+
+void TStringGrid::TRowPool::addBlock() {
+    // Blocks grow with the store: a small grid takes little, a big load few allocations.
+    const size_t count = FBlocks.empty() ? 64 : std::min<size_t>(size_t(64) << FBlocks.size(), 16384);
+    FBlocks.push_back(std::make_unique_for_overwrite<TCell[]>(count));
+    FUncarved = FBlocks.back().get();
+    FLeft = count;
+}
+
+void TStringGrid::TRowPool::Release() noexcept {
+    FBlocks.clear();
+    FFree = nullptr;
+    FUncarved = nullptr;
+    FLeft = 0;
+}
+
+TStringGrid::TRowSlots* TStringGrid::newRow(const TRowSlots& src) {
+    void* p = FRowPool.Take();
+    try {
+        return new (p) TRowSlots(src);
+    } catch (...) {
+        FRowPool.Give(p);
+        throw;
+    }
+}
+
 // ---- Store -----------------------------------------------------------------------------
 
 TStringGrid::TStringGrid() = default;
 
 TStringGrid::~TStringGrid() {
-    for (TRowSlots* r : FRows) delete r;
+    for (TRowSlots* r : FRows) deleteRow(r);
 }
 
 int TStringGrid::storeColLimit() const {
@@ -123,9 +150,10 @@ TStringGrid::TRowSlots* TStringGrid::rowForWrite(int col, int row) {
     if (existing && col < existing->Width()) return existing;
     // The limit is never below the widest row, so narrower columns skip computing it.
     if (col >= FStoredWidth && col >= storeColLimit()) return nullptr;
-    if (row >= int(FRows.size())) FRows.resize(size_t(row) + 1, nullptr);
+    if (row == int(FRows.size())) FRows.push_back(nullptr);   // the next row: no general resize
+    else if (row > int(FRows.size())) FRows.resize(size_t(row) + 1, nullptr);
     TRowSlots*& r = FRows[size_t(row)];
-    if (!r) r = new TRowSlots();
+    if (!r) r = newRow();
     growRow(*r, col + 1);
     return r;
 }
@@ -177,7 +205,7 @@ void TStringGrid::clearSlot(TRowSlots& r, int col) {
 }
 
 void TStringGrid::freeRow(int row) {
-    delete FRows[size_t(row)];
+    deleteRow(FRows[size_t(row)]);
     FRows[size_t(row)] = nullptr;
 }
 
@@ -333,7 +361,7 @@ void TStringGrid::CopyRow(int srcRow, int dstRow) {
     } else if (TRowSlots* dst = FRows[size_t(dstRow)]) {
         *dst = *src;
     } else {
-        FRows[size_t(dstRow)] = new TRowSlots(*src);
+        FRows[size_t(dstRow)] = newRow(*src);
     }
     FStoredWidth = std::max(FStoredWidth, src ? src->Width() : 0);
     InvalidateRow(dstRow);
@@ -370,8 +398,9 @@ void TStringGrid::ForEachObject(const std::function<void(int col, int row, TObje
 }
 
 void TStringGrid::ClearStore() {
-    for (TRowSlots* r : FRows) delete r;
+    for (TRowSlots* r : FRows) deleteRow(r);
     FRows.clear();
+    FRowPool.Release();
     FStoredWidth = 0;
     Invalidate();
     if (EditorVisible()) CellChangedUnderEditor(InplaceCol(), InplaceRow());

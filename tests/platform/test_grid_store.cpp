@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 struct TTag : TObject {
@@ -185,6 +187,51 @@ TEST(GridStore, InsertAndDeleteRowsShiftDataAndSizes) {
     // Deleted data does not come back when the count grows.
     g.SetRowCount(7);
     EXPECT_EQ(g.Cells(0, 5), "");
+}
+
+// Rows deleted, inserted, copied and cleared many at a time, across the storage
+// blocks of the rows, against a plain model of the rows' texts.
+TEST(GridStore, RowsFreedAndStoredAgainKeepTheirTexts) {
+    TStringGrid g;
+    g.SetColCount(3);
+    g.SetRowCount(700);
+    std::vector<QStringList> model(700);
+    auto write = [&](int r, const QString& tag) {
+        model[size_t(r)].clear();
+        for (int c = 0; c < 3; ++c) {
+            // Short texts kept in place and long ones on the heap.
+            const QString text = tag + QString::number(r * 3 + c) + (c == 2 ? QString(20, u'+') : QString());
+            g.SetCells(c, r, text);
+            model[size_t(r)].append(text);
+        }
+    };
+    auto check = [&](const char* step) {
+        ASSERT_EQ(g.RowCount(), int(model.size())) << step;
+        for (int r = 0; r < g.RowCount(); ++r)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(g.Cells(c, r), model[size_t(r)].value(c)) << step << " " << c << "," << r;
+    };
+    for (int r = 0; r < 700; ++r) write(r, "a");
+    check("filled");
+    g.DeleteRow(50, 400);
+    model.erase(model.begin() + 50, model.begin() + 450);
+    check("deleted");
+    g.InsertRow(10, 300);
+    model.insert(model.begin() + 10, 300, QStringList());
+    for (int r = 10; r < 310; r += 2) write(r, "b");
+    check("inserted");
+    for (int r = 0; r < 100; ++r) {
+        g.CopyRow(r + 400, r);
+        model[size_t(r)] = model[size_t(r) + 400];
+    }
+    g.CopyRow(11, 12);   // an empty row copied over a stored one
+    model[12] = model[11];
+    check("copied");
+    g.ClearStore();
+    for (QStringList& row : model) row.clear();
+    check("cleared");
+    for (int r = 0; r < 600; ++r) write(r, "c");
+    check("stored again");
 }
 
 TEST(GridStore, InsertAndDeleteColumns) {
