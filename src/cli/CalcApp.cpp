@@ -22,7 +22,7 @@ namespace {
 // standard output.
 class TCalcSheet : public TQelSpreadGrid {
 public:
-    QString CsvText() { return BuildCsvText(); }
+    QByteArray CsvUtf8() { return BuildCsvUtf8(); }
     // Nothing of the file transfer is changed here.
     bool PlainCellTransfer() const override { return true; }
 };
@@ -244,7 +244,7 @@ int RunZelkCalc(const QStringList& args, QByteArray& out, QByteArray& err)
                 result += shown.toUtf8() + "\n";
             }
         } else if (o.OutFile.isEmpty()) {
-            result = g.CsvText().toUtf8();
+            result = g.CsvUtf8();
         }
         if (!o.OutFile.isEmpty()) {
             try {

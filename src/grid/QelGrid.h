@@ -385,6 +385,9 @@ protected:
     // The whole file as text, and the shared reading and writing steps.
     QString DecodeCsvBytes(QByteArrayView bytes) const;
     QString BuildCsvText();
+    // The same text as UTF-8 bytes (BuildCsvText().toUtf8()), built as bytes
+    // directly where the writer allows, without the whole text in between.
+    QByteArray BuildCsvUtf8();
     void WriteCsvFile(const QString& FileName, const QString& text, bool Unicode);
     void LoadCsvText(const QString& text, int MaxRows, bool inserting);
 

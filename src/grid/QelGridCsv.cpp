@@ -498,6 +498,17 @@ QString TQelStringGrid::BuildCsvText()
     return text;
 }
 
+QByteArray TQelStringGrid::BuildCsvUtf8()
+{
+    const TCsvWriter writer(CsvWriteOptions(FDelimiter, FQuoteEmptyCells, FAlwaysQuotes, FJavaCSV));
+    if (!writer.EncodesCellByCell())
+        return BuildCsvText().toUtf8();
+    TCsvUtf8Buffer bytes;
+    TCsvUtf8Out out(bytes, writer);
+    WriteCsvRows(*this, out);
+    return QByteArray(bytes.Data(), bytes.Size());
+}
+
 void TQelStringGrid::WriteCsvFile(const QString& FileName, const QString& text, bool Unicode)
 {
     QByteArray bytes;

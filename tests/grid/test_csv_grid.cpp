@@ -22,6 +22,7 @@ namespace {
 class TCsvGrid : public TQelStringGrid {
 public:
     using TQelStringGrid::BuildCsvText;
+    using TQelStringGrid::BuildCsvUtf8;
     using TQelStringGrid::HideColumnData;
     int afterLoads = 0;
     bool floatingFooter = false;
@@ -200,6 +201,7 @@ TEST_F(CsvGrid, Utf8FileIsTheEncodedSheetText)
             g.SaveToCSV(Path("u.csv"), unicode);
             const QByteArray mark = unicode ? "\xEF\xBB\xBF"_ba : QByteArray();
             EXPECT_EQ(ReadBytes("u.csv"), mark + g.BuildCsvText().toUtf8());
+            EXPECT_EQ(g.BuildCsvUtf8(), g.BuildCsvText().toUtf8());
         }
     }
 }
