@@ -389,7 +389,8 @@ protected:
     // directly where the writer allows, without the whole text in between.
     QByteArray BuildCsvUtf8();
     void WriteCsvFile(const QString& FileName, const QString& text, bool Unicode);
-    void LoadCsvText(const QString& text, int MaxRows, bool inserting);
+    // Takes the text over: it is released before AfterFileLoad runs.
+    void LoadCsvText(QString text, int MaxRows, bool inserting);
 
     QChar FDelimiter;
     bool FQuoteEmptyCells = true;

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+
+#include <utility>
 #include <QSaveFile>
 
 #ifdef Q_OS_LINUX
@@ -572,12 +574,12 @@ void TQelStringGrid::LoadFromCSV(const QString& FileName, int MaxRows)
 {
     // A file of zero bytes is ignored; anything else is decoded whole.
     bool empty = false;
-    const QString text = WithFileBytes(FileName, [&](QByteArrayView bytes) {
+    QString text = WithFileBytes(FileName, [&](QByteArrayView bytes) {
         empty = bytes.isEmpty();
         return DecodeCsvBytes(bytes);
     });
     if (!empty)
-        LoadCsvText(text, MaxRows, false);
+        LoadCsvText(std::move(text), MaxRows, false);
 }
 
 void TQelStringGrid::LoadFromCSV(const QString& FileName, uint8_t AEncoding, int MaxRows)
@@ -587,7 +589,7 @@ void TQelStringGrid::LoadFromCSV(const QString& FileName, uint8_t AEncoding, int
     });
     if (FOemConvert)
         text = OemToAnsi(text);
-    LoadCsvText(text, MaxRows, false);
+    LoadCsvText(std::move(text), MaxRows, false);
 }
 
 void TQelStringGrid::LoadFromCSVStream(QIODevice& AStream, int MaxRows)
@@ -598,12 +600,12 @@ void TQelStringGrid::LoadFromCSVStream(QIODevice& AStream, int MaxRows)
 void TQelStringGrid::InsertFromCSV(const QString& FileName, int MaxRows)
 {
     bool empty = false;
-    const QString text = WithFileBytes(FileName, [&](QByteArrayView bytes) {
+    QString text = WithFileBytes(FileName, [&](QByteArrayView bytes) {
         empty = bytes.isEmpty();
         return DecodeCsvBytes(bytes);
     });
     if (!empty)
-        LoadCsvText(text, MaxRows, true);
+        LoadCsvText(std::move(text), MaxRows, true);
 }
 
 namespace {
@@ -751,7 +753,7 @@ private:
     QString FCell;
 };
 
-void TQelStringGrid::LoadCsvText(const QString& text, int MaxRows, bool inserting)
+void TQelStringGrid::LoadCsvText(QString text, int MaxRows, bool inserting)
 {
     // No line at all (an empty input, or nothing but a byte-order mark).
     if (text.isEmpty())
@@ -795,6 +797,9 @@ void TQelStringGrid::LoadCsvText(const QString& text, int MaxRows, bool insertin
     const TRowWidthHintScope hintScope(*this);
     TCsvTokenizer(ro).Tokenize(text, loader);
     r = loader.Row();
+    // The cells hold copies: the file's text is not needed any more, and a
+    // spreadsheet's recalculation in AfterFileLoad runs without it.
+    text = QString();
 
     SetRowCount(r + FixedFooters() + (restoreFooter ? 1 : 0));
     FMaxRowCount = RowCount();
