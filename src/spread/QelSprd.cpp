@@ -202,6 +202,27 @@ bool TQelSpreadGrid::AnyNames() const
 // ---------------------------------------------------------------------------
 // Header labels and the setters that relabel
 
+void TQelSpreadGrid::LabelRow(int ARow)
+{
+    // The row number's digits, compared with the stored text before writing.
+    char16_t digits[12];
+    int n = 0;
+    for (uint32_t v = uint32_t(ARow - FixedRows() + 1); n == 0 || v > 0; v /= 10)
+        digits[11 - n++] = char16_t(u'0' + v % 10);
+    const QStringView label(digits + 12 - n, n);
+    TObject* obj = nullptr;
+    if (CellView(0, ARow, obj) == label)
+        return;
+    // The usual header cell (no properties, no formula, nothing reading it):
+    // what SetCells would do comes down to storing the text.
+    if (!obj && !(HideLastRow() && ARow == RowCount() - 1) && !FDeps.HasFormula(0, ARow) &&
+        !FCalc.Find(0, ARow) && !HasDirtyRef(0, ARow)) {
+        SetCellsFromView(0, ARow, label);
+        return;
+    }
+    SetCells(0, ARow, label.toString());
+}
+
 void TQelSpreadGrid::AutoSpreadHeaders()
 {
     if (!FAutoHeaders)
@@ -209,9 +230,11 @@ void TQelSpreadGrid::AutoSpreadHeaders()
     BeginUpdate();
     if (FixedCols() > 0) {
         for (int r = 0; r < FixedRows() && r < RowCount(); ++r)
-            SetCells(0, r, QString());
+            if (!CellView(0, r).isEmpty())
+                SetCells(0, r, QString());
+        // A label already in place is left alone (after a load, every one).
         for (int r = FixedRows(); r < RowCount(); ++r)
-            SetCells(0, r, QString::number(r - FixedRows() + 1));
+            LabelRow(r);
     }
     if (FixedRows() > 0) {
         for (int c = FixedCols(); c < ColCount(); ++c) {
@@ -290,9 +313,24 @@ void TQelSpreadGrid::SetColCount(int Value)
 
 void TQelSpreadGrid::SetRowCount(int Value)
 {
+    const int before = RowCount();
+    const int fixedBefore = FixedRows();
     TQelStringGrid::SetRowCount(Value);
-    if (FAutoHeaders)
-        AutoSpreadHeaders();
+    if (!FAutoHeaders)
+        return;
+    // Rows added or taken at the end leave the other rows' labels as they
+    // are: only new rows are labelled (a load grows the grid step by step,
+    // and relabelling every row at each step would cost the square).
+    if (FixedRows() == fixedBefore && before > fixedBefore) {
+        if (FixedCols() > 0 && RowCount() > before) {
+            BeginUpdate();
+            for (int r = before; r < RowCount(); ++r)
+                LabelRow(r);
+            EndUpdate();
+        }
+        return;
+    }
+    AutoSpreadHeaders();
 }
 
 void TQelSpreadGrid::DoGetAlignment(int ACol, int ARow, TAlignment& HAlign, TVAlignment& VAlign)

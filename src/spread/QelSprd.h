@@ -254,6 +254,8 @@ protected:
     virtual void DoAfterRecalc();
 
 private:
+    // Writes the row number into the fixed column of a row, unless it is there.
+    void LabelRow(int ARow);
     // A cell without calculation state whose text is a plain whole number.
     bool PlainNumberCell(int32_t col, int32_t row, double& value) const;
     void GridFormulaError(int ACol, int ARow, int ErrType, int ErrPos, int ErrParam, const QString& ErrStr);

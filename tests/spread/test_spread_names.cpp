@@ -100,6 +100,17 @@ TEST(SpreadNames, HeadersAreLabelledAndCleared)
 
     g.SetRowCount(6);
     EXPECT_EQ(g.Cells(0, 5), QStringLiteral("5"));
+    // Growing in steps, shrinking, and a load: every row keeps its number.
+    g.SetRowCount(1200);
+    g.SetRowCount(1003);
+    g.SetRowCount(2500);
+    for (int r : {1, 6, 999, 1000, 1002, 1003, 2499})
+        EXPECT_EQ(g.Cells(0, r), QString::number(r)) << r;
+    LoadText(g, "1\r\n2\r\n3\r\n");
+    EXPECT_EQ(g.RowCount(), 4);
+    for (int r = 1; r < 4; ++r)
+        EXPECT_EQ(g.Cells(0, r), QString::number(r)) << r;
+    g.SetRowCount(6);
 
     g.SetCellNameMode(nmRC);
     EXPECT_EQ(g.Cells(1, 0), QStringLiteral("1"));
