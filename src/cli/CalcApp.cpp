@@ -18,6 +18,9 @@
 
 namespace {
 
+bool gKeepSheet = false;
+TQelSpreadGrid* gKeptSheet = nullptr;  // reachable until the process ends
+
 // The spreadsheet grid with its comma-separated text at hand, for writing to
 // standard output.
 class TCalcSheet : public TQelSpreadGrid {
@@ -116,6 +119,8 @@ struct TErrorRecord {
 
 }  // namespace
 
+void ZelkCalcKeepSheetAtExit(bool keep) { gKeepSheet = keep; }
+
 QByteArray ZelkCalcUsage()
 {
     return QByteArrayLiteral(
@@ -151,7 +156,8 @@ int RunZelkCalc(const QStringList& args, QByteArray& out, QByteArray& err)
         FormatSettings().DecimalSeparator = u'.';
         FormatSettings().ThousandSeparator = u',';
 
-        TCalcSheet g;
+        auto sheet = std::make_unique<TCalcSheet>();
+        TCalcSheet& g = *sheet;
         g.SetColCount(2);
         g.SetRowCount(2);
         g.SetFixedCols(1);
@@ -285,6 +291,14 @@ int RunZelkCalc(const QStringList& args, QByteArray& out, QByteArray& err)
             err += "evaluations: " + QByteArray::number(g.EvaluationCount()) + "\n";
         }
         g.SetLibs(nullptr);
+        if (gKeepSheet) {
+            // Taking a big sheet apart costs as much as a good part of its
+            // load; a program about to end leaves that to the system.
+            g.OnFormulaError = nullptr;
+            g.OnBeforeRecalc = nullptr;
+            g.OnAfterRecalc = nullptr;
+            gKeptSheet = sheet.release();
+        }
         return 0;
     } catch (const Exception& e) {
         err += "zelkcalc: " + e.Message().toUtf8() + "\n";

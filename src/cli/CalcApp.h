@@ -27,5 +27,9 @@
 // error (UTF-8).  Never throws.
 int RunZelkCalc(const QStringList& args, QByteArray& out, QByteArray& err);
 
+// With keep set, a successful run leaves its sheet allocated instead of
+// taking it apart (for the program itself, which ends right after).
+void ZelkCalcKeepSheetAtExit(bool keep);
+
 // The usage text.
 QByteArray ZelkCalcUsage();

@@ -12,6 +12,7 @@ int main(int argc, char** argv)
     if (!args.isEmpty())
         args.removeFirst();
     QByteArray out, err;
+    ZelkCalcKeepSheetAtExit(true);
     const int rc = RunZelkCalc(args, out, err);
     if (!out.isEmpty())
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
