@@ -106,7 +106,7 @@ TStringGrid::TRowSlots& TStringGrid::TRowSlots::operator=(const TRowSlots& other
 
 void TStringGrid::TRowPool::addBlock() {
     // Blocks grow with the store: a small grid takes little, a big load few allocations.
-    const size_t count = FBlocks.empty() ? 64 : std::min<size_t>(size_t(64) << FBlocks.size(), 16384);
+    const size_t count = size_t(64) << std::min<size_t>(FBlocks.size(), 8);   // 64 .. 16,384 rows
     FBlocks.push_back(std::make_unique_for_overwrite<TCell[]>(count));
     FUncarved = FBlocks.back().get();
     FLeft = count;

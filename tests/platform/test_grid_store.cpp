@@ -234,6 +234,20 @@ TEST(GridStore, RowsFreedAndStoredAgainKeepTheirTexts) {
     check("stored again");
 }
 
+// A store of more rows than the first sixty storage blocks hold (the blocks grow
+// to a fixed size; the count of blocks keeps growing).
+TEST(GridStore, MillionRowStoresKeepEveryRow) {
+    TStringGrid g;
+    g.SetColCount(1);
+    const int rows = 1000000;
+    g.SetRowCount(rows);
+    for (int r = 0; r < rows; ++r) g.SetCells(0, r, QString::number(r));
+    for (int r = 0; r < rows; r += 997) ASSERT_EQ(g.Cells(0, r), QString::number(r)) << r;
+    ASSERT_EQ(g.Cells(0, rows - 1), QString::number(rows - 1));
+    g.DeleteRow(0, rows / 2);
+    EXPECT_EQ(g.Cells(0, 0), QString::number(rows / 2));
+}
+
 TEST(GridStore, InsertAndDeleteColumns) {
     TStringGrid g;
     fill(g);
