@@ -425,7 +425,9 @@ void TDependencyIndex::Reserve(size_t formulas, size_t precedents, size_t revers
     nodes_.reserve(nodes_.size() + formulas);
     nodeMap_->Reserve(size_t(liveNodes_) + formulas);
     precPool_.reserve(precPool_.size() + precedents);
-    revPool_.reserve(revPool_.size() + reverseEntries);
+    // Without a reverse part there is nothing to make room for: building it
+    // sizes the entry pool exactly.
+    if (reverseBuilt_) revPool_.reserve(revPool_.size() + reverseEntries);
 }
 
 bool TDependencyIndex::HasFormula(int32_t col, int32_t row) const { return findNode(col, row) >= 0; }
