@@ -508,7 +508,7 @@ QByteArray TQelStringGrid::BuildCsvUtf8()
     TCsvUtf8Buffer bytes;
     TCsvUtf8Out out(bytes, writer);
     WriteCsvRows(*this, out);
-    return QByteArray(bytes.Data(), bytes.Size());
+    return bytes.Take();
 }
 
 void TQelStringGrid::WriteCsvFile(const QString& FileName, const QString& text, bool Unicode)
