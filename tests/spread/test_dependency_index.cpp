@@ -261,8 +261,8 @@ std::vector<TRandomFormula> randomSheet(std::mt19937& rng, int sheets, int formu
         for (int k = 0; k < reads; ++k) {
             const int sheet = pick(4) == 0 ? pick(sheets) : f.Sheet;
             const int col = cols[pick(5)];
-            // Without backward reads every read points at an earlier row (or
-            // an earlier column of the same row), so no cycle can form.
+            // Without backward reads every read covers earlier rows only, so
+            // no cycle can form.
             const int maxRow = allowBackward ? 40 : std::max(1, f.Row - 1);
             const int row = 1 + pick(maxRow);
             TGridRect r{col, row, col, row};
