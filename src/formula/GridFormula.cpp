@@ -118,17 +118,20 @@ void TGridFormula::AssignExpression(QStringView Value)
         SetExpression(Value.toString());  // a part of the current text
         return;
     }
-    // resize keeps the buffers when they are not shared, so no allocation.
-    // Most formulas hold no space: the compacted text is then a plain copy.
-    FOrigExpression.resize(n);
-    FExpression.resize(n);
+    // resize keeps the buffer when it is not shared, so no allocation.  Most
+    // formulas hold no space: the assigned text is then the compacted one.
+    if (FOrigExpression.size() != n)
+        FOrigExpression.resize(n);
     char16_t* o = reinterpret_cast<char16_t*>(FOrigExpression.data());
-    char16_t* d = reinterpret_cast<char16_t*>(FExpression.data());
     std::memcpy(o, src, size_t(n) * 2);
     qsizetype m = n;
     if (std::find(src, src + n, u' ') == src + n) {
-        std::memcpy(d, src, size_t(n) * 2);
+        FCompactIsOrig = true;
+        FData = o;
     } else {
+        FCompactIsOrig = false;
+        FExpression.resize(n);
+        char16_t* d = reinterpret_cast<char16_t*>(FExpression.data());
         m = 0;
         bool inLiteral = false;
         for (qsizetype k = 0; k < n; ++k) {
@@ -140,8 +143,8 @@ void TGridFormula::AssignExpression(QStringView Value)
             d[m++] = c;
         }
         FExpression.truncate(m);
+        FData = reinterpret_cast<const char16_t*>(FExpression.constData());
     }
-    FData = reinterpret_cast<const char16_t*>(FExpression.constData());
     FLen = static_cast<int>(std::min<qsizetype>(m, std::numeric_limits<int>::max() - 2));
 }
 
@@ -162,6 +165,7 @@ void TGridFormula::CompactExpression()
         d[n++] = c;
     }
     FExpression.truncate(n);
+    FCompactIsOrig = false;
     FData = reinterpret_cast<const char16_t*>(FExpression.constData());
     FLen = static_cast<int>(std::min<qsizetype>(n, std::numeric_limits<int>::max() - 2));
 }
@@ -189,7 +193,7 @@ bool TGridFormula::Calc(TFormulaValue& r)
     FOwnFixedRows = FStringGrid ? FStringGrid->FixedRows() : 0;
     FOwnColCount = FStringGrid ? FStringGrid->ColCount() : 0;
     FOwnRowCount = FStringGrid ? FStringGrid->RowCount() : 0;
-    FData = reinterpret_cast<const char16_t*>(FExpression.constData());
+    FData = reinterpret_cast<const char16_t*>(FCompactIsOrig ? FOrigExpression.constData() : FExpression.constData());
 
     double number = 0.0;
     if (FastEligible() && FastCalc(number)) {

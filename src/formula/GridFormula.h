@@ -212,7 +212,8 @@ private:
     int i = 1;
     bool FFirstError = true;
     QString FOrigExpression;
-    QString FExpression;
+    QString FExpression;       // the compacted text, unless FCompactIsOrig
+    bool FCompactIsOrig = false;  // the assigned text has no space to remove
     const char16_t* FData = nullptr;
     int FLen = 0;
     int32_t FCol = 0;
