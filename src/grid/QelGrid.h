@@ -284,7 +284,8 @@ public:
     // The stored text of a cell when SaveCellText would return exactly it (PlainCellSave
     // holds, and the cell has no properties, no wide encoding, no mark-up to strip or rich
     // text to convert); false otherwise, and the writer calls SaveCellText. The view lasts
-    // until the store changes. Asked only while PlainCellSave holds.
+    // until the store changes or SaveCellView is asked again (a subclass may hand out a
+    // text of its own, such as a formatted value). Asked only while PlainCellSave holds.
     virtual bool SaveCellView(int ACol, int ARow, QStringView& View) const;
 
     std::function<void(TObject* Sender, int ACol, int ARow, QString& Value)> OnSaveCell;

@@ -227,7 +227,8 @@ public:
     // (a subclass keeps the general steps unless it opts in as well).
     bool PlainCellTransfer() const override;
     // The stored text of a cell that holds no formula and whose saved text
-    // (ReadCellText) is exactly that text.
+    // (ReadCellText) is exactly that text, or the formatted value of a
+    // calculated formula saved as its value.
     bool SaveCellView(int ACol, int ARow, QStringView& View) const override;
     void AfterFileLoad() override;
     void ClearRect(int ACol1, int ARow1, int ACol2, int ARow2) override;
@@ -302,6 +303,7 @@ private:
     std::unordered_map<uint64_t, int32_t> FNameIndex;  // cell -> 1-based name index
     QStringList FNameStrings;                          // GetCellNameList's text form
     int64_t FEvaluations = 0;
+    mutable QString FSaveText;  // SaveCellView's formatted value
     int FEvalDepth = 0;  // evaluations of this grid in progress (re-entry guard)
     std::vector<TPrecedent> FPrecBuf;
 };

@@ -365,14 +365,28 @@ bool TQelSpreadGrid::PlainCellTransfer() const { return typeid(*this) == typeid(
 bool TQelSpreadGrid::SaveCellView(int ACol, int ARow, QStringView& View) const
 {
     // ReadCellText's steps that may change a text: merged cells (properties),
-    // wide encoding, the display hooks.  Formulas save their values.
+    // wide encoding, the display hooks.
     if (OnGetDisplText || OnGetDisplWideText || URLShowInText() || Grouping().ShowGroupCount())
         return false;
     TObject* obj = nullptr;
     const QStringView v = CellView(ACol, ARow, obj);
-    if (obj || IsFormula(v) || IsWideText(v))
+    if (obj || IsWideText(v))
         return false;
-    View = v;
+    if (!IsFormula(v)) {
+        View = v;
+        return true;
+    }
+    // A calculated "=..." formula saved as its value in CellFormat, without
+    // format callbacks: SaveCellText's text, formatted into a buffer kept for
+    // the next cell instead of a new string.
+    if (FSaveFormula || v[0] != u'=' || OnCellFormat || OnGetFloatFormat || !FCellFormatOk)
+        return false;
+    const TCalcEntry* e = FCalc.Find(ACol, ARow);
+    if (!e || e->ErrLen != 0 || !e->Calculated() || (e->HasValue() && e->IsText()))
+        return false;
+    if (!TryFormat(FSaveText, FCellFormat, {e->HasValue() ? e->Number : 0.0}))
+        return false;
+    View = FSaveText;
     return true;
 }
 

@@ -481,3 +481,33 @@ TEST_F(SpreadCalc, QuickPrecedentScanAgreesWithTheReferenceLexer)
         }
     }
 }
+
+TEST_F(SpreadCalc, SavedViewsAreTheSavedTexts)
+{
+    // Whatever a cell's kind, a view the save may take instead of
+    // SaveCellText is exactly SaveCellText's text.
+    LoadText(g, "5,=A1*2,=A1/0,=UPPER(\"x\"),=B1+C1,abc,=,1/2/2020,=A1*0.1,=Z99\r\n"
+                "=A2+1,=A1*1E300*1E300,-3.25,\"a,b\",=SUM(A1:C1),,=B2,=LEN(\"B1\")\r\n");
+    g.SetCells(3, 3, QStringLiteral("=A1+1"));
+    for (const QString& format : {QStringLiteral("%.2f"), QStringLiteral("%g"), QStringLiteral("%d"),
+                                  QStringLiteral("%.3e")}) {
+        g.SetCellFormat(format);
+        for (bool formulas : {false, true}) {
+            g.SetSaveFormula(formulas);
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 12; ++c) {
+                    QStringView view;
+                    if (g.SaveCellView(c, r, view)) {
+                        EXPECT_EQ(view.toString(), g.SaveCellText(c, r))
+                            << c << "," << r << " " << format.toStdString() << " " << formulas;
+                    }
+                }
+        }
+    }
+    // A format callback takes the general step.
+    g.SetSaveFormula(false);
+    g.OnCellFormat = [](TObject*, int, int, QString& f, bool&) { f = QStringLiteral("%.1f"); };
+    QStringView view;
+    EXPECT_FALSE(g.SaveCellView(2, 1, view));
+    EXPECT_EQ(g.SaveCellText(2, 1), QStringLiteral("10.0"));
+}
