@@ -278,21 +278,6 @@ int TGridFormula::OrigPosition(int compactPos) const
 // ---------------------------------------------------------------------------
 // Tokens
 
-bool TGridFormula::IsTokenEnd(char16_t c) const
-{
-    switch (c) {
-    case ' ': case '%': case '(': case ')': case '*': case '/': case ';': case '=': case '\\':
-    case '^':
-        return true;
-    case ',':
-        return FCommaEndsToken;
-    case '+': case '-':
-        return FSignsEndToken;
-    default:
-        return false;
-    }
-}
-
 int TGridFormula::TokenEnd(int from) const
 {
     int j = from;

@@ -135,7 +135,21 @@ private:
     {
         return pos >= 1 && pos <= FLen ? FData[pos - 1] : char16_t(0);
     }
-    bool IsTokenEnd(char16_t c) const;
+    // Inline: every character of a token asks.
+    bool IsTokenEnd(char16_t c) const
+    {
+        switch (c) {
+        case ' ': case '%': case '(': case ')': case '*': case '/': case ';': case '=': case '\\':
+        case '^':
+            return true;
+        case ',':
+            return FCommaEndsToken;
+        case '+': case '-':
+            return FSignsEndToken;
+        default:
+            return false;
+        }
+    }
     int TokenEnd(int from) const;  // ReadToken's stop, no text built
     QString ReadToken();           // upper-cased, moves i
     bool MatchKeyword(QStringView name);
@@ -242,6 +256,8 @@ private:
     int FFastDepth = 0;
     int FFastCallDepth = 0;
     std::vector<std::unique_ptr<TParamList>> FFastLists;
+    QString FFastLastName;  // upper case; the built-in table does not change
+    const TBuiltinEntry* FFastLastEntry = nullptr;
     // The own grid's geometry, read once per evaluation.
     int32_t FOwnFixedCols = 0, FOwnFixedRows = 0, FOwnColCount = 0, FOwnRowCount = 0;
 };

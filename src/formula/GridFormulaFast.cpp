@@ -244,7 +244,16 @@ double TGridFormula::FastCall(QStringView name, int nameEnd)
             }
         }
     }
-    const TBuiltinEntry* entry = FindBuiltin(name);
+    // The last name's entry is kept: a column of formulas calls the same one.
+    const TBuiltinEntry* entry;
+    if (FFastLastEntry && name.size() == FFastLastName.size() && name == QStringView(FFastLastName)) {
+        entry = FFastLastEntry;
+    } else {
+        entry = FindBuiltin(name);
+        FFastLastName.resize(name.size());  // the buffer stays for the next name
+        std::copy(name.begin(), name.end(), FFastLastName.begin());
+        FFastLastEntry = entry;
+    }
     if (!entry || name == u"RAND") {
         FFastBail = true;
         return 0.0;
