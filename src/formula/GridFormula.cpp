@@ -124,28 +124,13 @@ void TGridFormula::AssignExpression(QStringView Value)
         FOrigExpression.resize(n);
     char16_t* o = reinterpret_cast<char16_t*>(FOrigExpression.data());
     std::memcpy(o, src, size_t(n) * 2);
-    qsizetype m = n;
-    if (std::find(src, src + n, u' ') == src + n) {
-        FCompactIsOrig = true;
-        FData = o;
-    } else {
-        FCompactIsOrig = false;
-        FExpression.resize(n);
-        char16_t* d = reinterpret_cast<char16_t*>(FExpression.data());
-        m = 0;
-        bool inLiteral = false;
-        for (qsizetype k = 0; k < n; ++k) {
-            const char16_t c = src[k];
-            if (c == '"')
-                inLiteral = !inLiteral;
-            else if (c == ' ' && !inLiteral)
-                continue;
-            d[m++] = c;
-        }
-        FExpression.truncate(m);
-        FData = reinterpret_cast<const char16_t*>(FExpression.constData());
+    if (std::find(src, src + n, u' ') != src + n) {
+        CompactExpression();
+        return;
     }
-    FLen = static_cast<int>(std::min<qsizetype>(m, std::numeric_limits<int>::max() - 2));
+    FCompactIsOrig = true;
+    FData = o;
+    FLen = static_cast<int>(std::min<qsizetype>(n, std::numeric_limits<int>::max() - 2));
 }
 
 void TGridFormula::CompactExpression()
