@@ -511,3 +511,30 @@ TEST_F(SpreadCalc, SavedViewsAreTheSavedTexts)
     EXPECT_FALSE(g.SaveCellView(2, 1, view));
     EXPECT_EQ(g.SaveCellText(2, 1), QStringLiteral("10.0"));
 }
+
+TEST_F(SpreadCalc, RangesReadEveryKindOfCell)
+{
+    // Numbers, texts, formulas with number, text and error results, an empty
+    // cell and a signed number text, then a long column with one text in it.
+    TQelSpreadGrid big;
+    SetupSheet(big, 6, 700);
+    const char* const column[] = {"5", "abc", "=A1*2", "", "7", "=UPPER(\"x\")", "-3", "=1/0"};
+    for (int r = 0; r < 8; ++r)
+        big.SetCells(1, r + 1, QString::fromUtf8(column[r]));
+    for (int r = 1; r <= 600; ++r)
+        big.SetCells(2, r, r == 300 ? QStringLiteral("x") : QStringLiteral("1"));
+    const struct {
+        const char* formula;
+        double value;
+    } cases[] = {
+        {"=SUM(A1:A8)", 19}, {"=AVERAGE(A1:A8)", 2.375}, {"=MAX(A1:A8)", 10}, {"=MIN(A1:A8)", -3},
+        {"=COUNT(A1:A8)", 4}, {"=SUM(B1:B600)", 599}, {"=SUM(A1:B8)", 27}, {"=MIN(B290:B310)", 0},
+    };
+    for (bool quick : {true, false}) {
+        big.GridFormula().SetQuickRoad(quick);
+        for (const auto& c : cases) {
+            big.SetCells(4, 1, QString::fromUtf8(c.formula));
+            EXPECT_EQ(big.GetCalcValue(4, 1).Number, c.value) << c.formula << " quick " << quick;
+        }
+    }
+}
