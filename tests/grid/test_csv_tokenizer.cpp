@@ -273,6 +273,18 @@ TEST(CsvWriter, QuotingRules)
 
 // The UTF-8 writer gives exactly the encoded text of the QString writer, on
 // its plain path (ASCII, other BMP characters) and on the quoting path.
+// The four writer modes of the UTF-8 tests: plain, empty cells unquoted,
+// always quoted, Java.
+TCsvWriteOptions WriterMode(QChar delim, int mode)
+{
+    TCsvWriteOptions wo;
+    wo.Delimiter = delim;
+    wo.QuoteEmptyCells = mode != 1;
+    wo.AlwaysQuotes = mode == 2;
+    wo.JavaCSV = mode == 3;
+    return wo;
+}
+
 TEST(CsvWriter, Utf8BytesAreTheEncodedText)
 {
     const QStringList cells = {
@@ -283,12 +295,7 @@ TEST(CsvWriter, Utf8BytesAreTheEncodedText)
     };
     for (const QChar delim : {QChar(u','), QChar(u';'), QChar(u'\t'), QChar(0xA7), QChar(0x20AC)}) {
         for (int mode = 0; mode < 4; ++mode) {
-            TCsvWriteOptions wo;
-            wo.Delimiter = delim;
-            wo.QuoteEmptyCells = mode != 1;
-            wo.AlwaysQuotes = mode == 2;
-            wo.JavaCSV = mode == 3;
-            const TCsvWriter writer(wo);
+            const TCsvWriter writer(WriterMode(delim, mode));
             ASSERT_TRUE(writer.EncodesCellByCell());
             for (const QString& cell : cells) {
                 QString text;
@@ -317,12 +324,7 @@ TEST(CsvWriter, Utf8BytesOfEveryLengthAndPosition)
                                 0x100,  0x122,  0x10D,  0x2C2C, 0x20AC, 0xD800, 0xDC00, 0xFF80, 0xFFFF, u'<'};
     for (const QChar delim : {QChar(u','), QChar(u';'), QChar(u'\t'), QChar(0xA7), QChar(0x20AC)}) {
         for (int mode = 0; mode < 4; ++mode) {
-            TCsvWriteOptions wo;
-            wo.Delimiter = delim;
-            wo.QuoteEmptyCells = mode != 1;
-            wo.AlwaysQuotes = mode == 2;
-            wo.JavaCSV = mode == 3;
-            const TCsvWriter writer(wo);
+            const TCsvWriter writer(WriterMode(delim, mode));
             TCsvUtf8Buffer bytes;
             QString text;
             qsizetype expectedSize = 0;
